@@ -1,0 +1,3 @@
+#include "app/build_version.h"
+
+wchar_t g_buildVersion[32] = {};

@@ -1,0 +1,65 @@
+// Blocking HTTP requests over libcurl, and the process-wide library lifetime that
+// every request depends on.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "base/strings/tstring.h"
+
+// The response record a caller hands to a request. The body is appended to while
+// the transfer runs.
+struct ServiceResponse {
+  int toFile = 0;
+  std::string body;
+  String::_tstringW filePath;
+  FILE* file = nullptr;
+  std::string* headers = nullptr;
+
+  ServiceResponse() = default;
+  ~ServiceResponse();
+  ServiceResponse(const ServiceResponse&) = delete;
+  ServiceResponse& operator=(const ServiceResponse&) = delete;
+  void Reset();
+};
+
+struct FormField {
+  int kind = 4;  // CURLFORM_COPYCONTENTS
+  String::_tstringW value;
+};
+
+// Form parts go out in ascending name order.
+typedef std::map<String::_tstringW, FormField> FormFields;
+
+class CWebService {
+ public:
+  CWebService() = default;
+  virtual ~CWebService() = default;
+
+  // Library lifetime; requests are refused unless initialised and enabled.
+  static bool GlobalInit(int disableRequests);
+  static bool GlobalCleanup();
+  static bool RequestsAllowed();
+
+  bool FieldService(bool isPost, String::_tstringW url, String::_tstringW cookie,
+                    String::_tstringW data, ServiceResponse* response, unsigned timeoutSeconds,
+                    unsigned connectTimeoutSeconds);
+  bool PostService(String::_tstringW url, String::_tstringW cookie, String::_tstringW data,
+                   ServiceResponse* response, unsigned timeoutSeconds,
+                   unsigned connectTimeoutSeconds);
+  bool GetService(String::_tstringW url, String::_tstringW cookie, String::_tstringW data,
+                  ServiceResponse* response, unsigned timeoutSeconds,
+                  unsigned connectTimeoutSeconds);
+  bool SimpleGetService(String::_tstringW url, String::_tstringW cookie, String::_tstringW data,
+                        ServiceResponse* response);
+  bool PostFormService(String::_tstringW url, String::_tstringW cookie, const FormFields* fields,
+                       unsigned timeoutSeconds, unsigned connectTimeoutSeconds);
+
+  static bool IsQaHost(const String::_tstringW& url);
+};
+
+std::string UrlEncode(const std::string& text);
+size_t WriteCallback(void* data, size_t size, size_t count, ServiceResponse* response);
+size_t HeaderCallback(void* data, size_t size, size_t count, std::string* headers);
