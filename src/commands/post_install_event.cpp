@@ -1,4 +1,6 @@
 // Placeholder until the handler lands.
 #include "commands/handlers.h"
 
-void ReportPostInstallEvent(String::_tstringW, String::_tstringW, String::_tstringW, String::_tstringW, String::_tstringW, String::_tstringW, String::_tstringW, String::_tstringW) {}
+void ReportPostInstallEvent(String::_tstringW, String::_tstringW, String::_tstringW,
+                            String::_tstringW, String::_tstringW, String::_tstringW,
+                            String::_tstringW, String::_tstringW) {}

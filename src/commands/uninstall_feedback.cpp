@@ -1,4 +1,5 @@
 // Placeholder until the handler lands.
 #include "commands/handlers.h"
 
-void SendUninstallFeedback(String::_tstringW, String::_tstringW, String::_tstringW, String::_tstringW) {}
+void SendUninstallFeedback(String::_tstringW, String::_tstringW, String::_tstringW,
+                           String::_tstringW) {}

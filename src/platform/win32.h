@@ -11,8 +11,8 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #else  // POSIX stand-in
 
@@ -198,9 +198,8 @@ typedef SHFILEOPSTRUCTW* LPSHFILEOPSTRUCTW;
 // Code pages (posix/code_page.cpp). Only CP_ACP and flags 0 are supported.
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteCount,
                         LPWSTR wide, int wideCount);
-int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount,
-                        LPSTR multiByte, int multiByteCount, LPCSTR defaultChar,
-                        PBOOL usedDefaultChar);
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount, LPSTR multiByte,
+                        int multiByteCount, LPCSTR defaultChar, PBOOL usedDefaultChar);
 
 // Module (posix/module.cpp).
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
@@ -210,8 +209,7 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
 // Private profile (INI) files (posix/profile.cpp).
 DWORD GetPrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR defaultValue,
                                LPWSTR returned, DWORD size, LPCWSTR fileName);
-BOOL WritePrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR value,
-                                LPCWSTR fileName);
+BOOL WritePrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR value, LPCWSTR fileName);
 
 // Debug output (posix/debug_output.cpp).
 void OutputDebugStringW(LPCWSTR text);
@@ -221,8 +219,8 @@ void OutputDebugStringA(LPCSTR text);
 LSTATUS RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM desired, PHKEY result);
 LSTATUS RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD reserved,
                       LPWSTR className, LPDWORD classSize, PFILETIME lastWriteTime);
-LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type,
-                         LPBYTE data, LPDWORD dataSize);
+LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                         LPDWORD dataSize);
 LSTATUS RegDeleteKeyW(HKEY key, LPCWSTR subKey);
 LSTATUS RegDeleteKeyExW(HKEY key, LPCWSTR subKey, REGSAM desired, DWORD reserved);
 LSTATUS RegCloseKey(HKEY key);

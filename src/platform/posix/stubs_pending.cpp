@@ -1,8 +1,8 @@
 // Placeholders for the POSIX stand-in functions that are not written yet.
 #include "platform/win32.h"
 
-DWORD GetPrivateProfileStringW(LPCWSTR, LPCWSTR, LPCWSTR defaultValue, LPWSTR returned,
-                               DWORD size, LPCWSTR) {
+DWORD GetPrivateProfileStringW(LPCWSTR, LPCWSTR, LPCWSTR defaultValue, LPWSTR returned, DWORD size,
+                               LPCWSTR) {
   DWORD n = 0;
   if (returned == nullptr || size == 0) return 0;
   while (defaultValue != nullptr && defaultValue[n] != 0 && n + 1 < size) {
