@@ -9,6 +9,7 @@
 #include "analytics/analytic.h"
 #include "analytics/analytic_delivery.h"
 #include "platform/debug_capture.h"
+#include "web/endpoints.h"
 
 namespace {
 
@@ -42,7 +43,8 @@ class AnalyticDispatch : public ::testing::Test {
   static std::string SentData() {
     EXPECT_EQ(g_sentUrls.size(), 1u);
     if (g_sentUrls.empty()) return "";
-    const std::wstring prefix = L"https://collector.vantor.localhost:47444/quarn/?data=";
+    const std::wstring prefix =
+        std::wstring(L"https://") + endpoints::CollectorHostName() + L"/quarn/?data=";
     const std::wstring& url = g_sentUrls.front();
     EXPECT_EQ(url.compare(0, prefix.size(), prefix), 0) << String::_tstringW(url).ToAnsi();
     std::string data = String::_tstringW(url.substr(prefix.size())).ToAnsi();
