@@ -129,11 +129,4 @@ TEST_F(AnalyticDispatch, BeforeInitNothingIsSentAndPendingMembersWait) {
   EXPECT_EQ(SentData().find("game_list"), std::string::npos);
 }
 
-TEST_F(AnalyticDispatch, SecondInitChangesNothing) {
-  Init();
-  InitAnalyticSession(L"x", L"x", L"x", L"x", L"x", L"other", L"x");
-  DispatchAnalytic(Basic, "stage", "", "");
-  EXPECT_NE(SentData().find("\"qivid\":\"42\""), std::string::npos);
-}
-
 }  // namespace
