@@ -2,11 +2,11 @@
 
 #include <tinyxml.h>
 
+#include <utility>
+
 namespace {
 
-// TinyXML steps over a whole UTF-8 sequence from its lead byte without looking for
-// the terminator, so a body that ends inside a sequence would be read past its end.
-// The parser gets a copy with room for the longest sequence.
+// Room for the longest sequence TinyXML may step over, twice over.
 constexpr size_t kParserPadding = 8;
 
 String::_tstringW ElementText(const TiXmlElement* element) {
@@ -41,10 +41,20 @@ bool FindGoal(const TiXmlDocument& document, const String::_tstringW& wantedOffe
 
 }  // namespace
 
+std::string PadForXmlParser(std::string text) {
+  text.append(kParserPadding, '\0');
+  return text;
+}
+
+bool ParseGoalDocument(const char* paddedText, const String::_tstringW& wantedOfferId,
+                       String::_tstringW& goalId) {
+  TiXmlDocument document;
+  document.Parse(paddedText, nullptr, TIXML_ENCODING_UNKNOWN);
+  return FindGoal(document, wantedOfferId, goalId);
+}
+
 bool ParseGoalResponse(std::string body, const String::_tstringW& wantedOfferId,
                        String::_tstringW& goalId) {
-  body.append(kParserPadding, '\0');
-  TiXmlDocument document;
-  document.Parse(body.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
-  return FindGoal(document, wantedOfferId, goalId);
+  const std::string padded = PadForXmlParser(std::move(body));
+  return ParseGoalDocument(padded.c_str(), wantedOfferId, goalId);
 }
