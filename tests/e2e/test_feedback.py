@@ -1,0 +1,60 @@
+"""UninstallSoftwareFeedback: the uninstaller's answers posted to the local web
+site's feedback form."""
+
+import re
+
+from funnel import FEEDBACK_PATH
+
+FORM_ORDER = ['comments', 'factors', 'lang', 'mailType', 'star', 'submit', 'sysinfo']
+DESCRIPTION = re.compile(r'Operating System: .* (32|64)bit|Operating System:  (32|64)bit')
+
+
+def test_form_arrives_with_its_seven_parts_in_name_order(runner, site):
+    result = runner.run(['UninstallSoftwareFeedback', 'de', '2,5', '4',
+                         'Zu langsam, caf\u00e9 & "mehr"'])
+
+    assert result.returncode == 0
+    [post] = site.requests
+    assert (post.method, post.path) == ('POST', FEEDBACK_PATH)
+    assert post.header('content-type').startswith('multipart/form-data')
+    assert [part.name for part in post.parts] == FORM_ORDER
+    form = post.form()
+    assert form['comments'].encode() == 'Zu langsam, caf\u00e9 & "mehr"'.encode('utf-8')
+    assert (form['factors'], form['lang'], form['star']) == ('2,5', 'de', '4')
+    assert (form['mailType'], form['submit']) == ('qiv_uninstall', 'Send')
+    assert DESCRIPTION.fullmatch(form['sysinfo']), form['sysinfo']
+    assert all(part.filename is None for part in post.parts)
+
+
+def test_non_ascii_answers_travel_as_utf8(runner, site):
+    result = runner.run(['UninstallSoftwareFeedback', 'fr', '\u00e9', '\u00bd', '\u20ac \u00fc'])
+
+    assert result.returncode == 0
+    parts = {part.name: part.value for part in site.requests[0].parts}
+    assert parts['factors'] == b'\xc3\xa9'
+    assert parts['star'] == b'\xc2\xbd'
+    assert parts['comments'] == b'\xe2\x82\xac \xc3\xbc'
+
+
+def test_empty_answers_are_still_sent(runner, site):
+    result = runner.run(['UninstallSoftwareFeedback', 'en', '', '', ''])
+
+    assert result.returncode == 0
+    [post] = site.requests
+    assert [part.name for part in post.parts] == FORM_ORDER
+    assert [post.form()[name] for name in ('comments', 'factors', 'star')] == ['', '', '']
+
+
+def test_too_few_answers_post_nothing(runner, site):
+    result = runner.run(['UninstallSoftwareFeedback', 'en', '1', '5'])
+
+    assert result.returncode == 0
+    assert result.has_line('Start to uninstall software feedback...')
+    assert site.requests == []
+
+
+def test_site_down_exits_zero(runner):
+    result = runner.run(['UninstallSoftwareFeedback', 'en', '1', '5', 'bye'])
+
+    assert result.returncode == 0
+    assert result.has_line('End to uninstall software feedback...')
