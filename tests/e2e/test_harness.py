@@ -149,3 +149,39 @@ def test_native_runner_passes_args_through_code_page_and_splits_debug_lines(tmp_
     moved = runner.relocated(tmp_path / 'copy')
     assert moved.exe == tmp_path / 'copy' / 'fake.sh'
     assert moved.run(['a'], env={'QIV_ACP': 'UTF-8'}).debug_lines[0] == '610a'
+
+
+def test_serve_cli_scripts_and_reports_over_pipes():
+    import pathlib
+    import subprocess
+    import sys
+    serve = pathlib.Path(__file__).parent / 'harness' / 'serve.py'
+    process = subprocess.Popen([sys.executable, str(serve), '--server', 'http:0'],
+                               stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+    try:
+        port = int(process.stdout.readline().split()[1])
+
+        def command(line):
+            process.stdin.write(line + '\n')
+            process.stdin.flush()
+            answer = [process.stdout.readline().strip()]
+            while answer[0].startswith('connections') and answer[-1] != 'end':
+                answer.append(process.stdout.readline().strip())
+            return answer
+
+        assert command('reply 0 /p 201 6869 location=2f71') == ['ok']
+        assert command('bogus 0') == ['error unknown command bogus']
+        body = b'--b\r\nContent-Disposition: form-data; name="n"\r\n\r\nv\r\n--b--\r\n'
+        status, answer, headers = _open(f'http://127.0.0.1:{port}/p?a=%20', data=body,
+                                        headers={'Content-Type': 'multipart/form-data; boundary=b'})
+        assert (status, headers['Location']) == (201, '/q')
+        records = command('records 0')
+        assert records[0] == 'connections 1'
+        words = records[1].split()
+        assert words[:2] == ['request', 'POST']
+        assert bytes.fromhex(words[2]) == b'/p?a=%20'
+        assert bytes.fromhex(words[3]) == body
+        assert records[2:] == [f'part {b"n".hex()} {b"v".hex()}', 'end']
+    finally:
+        process.stdin.close()
+        process.wait(timeout=5)

@@ -14,6 +14,7 @@ and is used as a context manager:
 from __future__ import annotations
 
 import dataclasses
+import errno
 import http.server
 import socket
 import ssl
@@ -181,10 +182,20 @@ class RecordingServer:
         self._thread: Optional[threading.Thread] = None
 
     # Lifetime -------------------------------------------------------------
-    def start(self) -> 'RecordingServer':
+    def start(self, wait: float = 20.0) -> 'RecordingServer':
+        """Binds and serves. A fixed port still held by someone else (another test
+        run on this machine) is retried for up to `wait` seconds."""
         context = tls.server_context(self.cert) if self.scheme == 'https' else None
         self._stopping.clear()
-        self._server = _Server(self, self._address, context)
+        deadline = time.monotonic() + wait
+        while True:
+            try:
+                self._server = _Server(self, self._address, context)
+                break
+            except OSError as error:
+                if error.errno != errno.EADDRINUSE or time.monotonic() > deadline:
+                    raise
+                time.sleep(0.05)
         self._thread = threading.Thread(target=self._server.serve_forever,
                                         kwargs={'poll_interval': 0.05}, daemon=True)
         self._thread.start()
