@@ -86,12 +86,15 @@ def main() -> int:
         for name, abbreviation in [('Skarn', 'ska'), ('Aldmoor', 'ald'), ('Skarn2', 'ska')]:
             registry.set(f'{product}\\{name}', 'APP_ABBR', abbreviation)
             registry.set(f'{product}\\{name}', 'INSTALL_PATH', f'C:\\Games\\{name}')
+        registry.set('HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Cryptography', 'MachineGuid',
+                     '4c1d2e3f-0000-4000-8000-00000000d3m0')
         registry.save(sandbox / 'registry.reg')
-        runner = NativeRunner(options.exe)
+        runner = NativeRunner(options.exe).relocated(sandbox / 'bin')
         runner.load_registry(sandbox / 'registry.reg')
+        (sandbox / 'bin' / 'version.ini').write_text('[versioninfo]\nbuild=V3.1.0.2048\n')
         services = [('site', site), ('tracking', tracking), ('collector', collector)]
 
-        print(f'sandbox: {sandbox}')
+        print(f'sandbox: {sandbox} (program, version.ini and registry file inside)')
         print('site answers every goal lookup with goals for offers OF-1 and OF-7;')
         print('tracker confirms with "success=true;" on the second attempt of each stage.')
         for index, stage in enumerate(STAGES):
