@@ -3,6 +3,8 @@ site's feedback form."""
 
 import re
 
+import pytest
+
 from funnel import FEEDBACK_PATH
 
 FORM_ORDER = ['comments', 'factors', 'lang', 'mailType', 'star', 'submit', 'sysinfo']
@@ -58,3 +60,22 @@ def test_site_down_exits_zero(runner):
 
     assert result.returncode == 0
     assert result.has_line('End to uninstall software feedback...')
+
+
+@pytest.mark.parametrize('version, wow64, description', [
+    (None, None, 'Operating System: Windows 7 Service Pack 1 64bit'),
+    ('5.1.2600.1:Service Pack 3', '0', 'Operating System: Windows XP Service Pack 3 32bit'),
+    ('6.1.7600.1', '1', 'Operating System: Windows 7  64bit'),
+    ('6.0.6002.1:Service Pack 2', '0', 'Operating System: Windows Vista Service Pack 2 32bit'),
+    ('10.0.19045.1', '1', 'Operating System:  64bit'),
+], ids=['stand-in-default', 'xp-sp3-32', 'seven-no-sp-64', 'vista-sp2-32', 'ten-64'])
+def test_description_of_the_reported_system(runner, runner_kind, site, version, wow64,
+                                            description):
+    if runner_kind != 'native':
+        pytest.skip("the stand-in's system facts; under Wine they are Wine's own")
+    env = {name: value for name, value in (('QIV_OS_VERSION', version), ('QIV_WOW64', wow64))
+           if value is not None}
+    result = runner.run(['UninstallSoftwareFeedback', 'en', '1', '5', 'bye'], env=env)
+
+    assert result.returncode == 0
+    assert site.requests[0].form()['sysinfo'] == description
