@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,8 @@ struct GoalCase {
   bool found;
   const wchar_t* goalId;  // what the id holds afterwards; it starts as "untouched"
 };
+
+void PrintTo(const GoalCase& c, std::ostream* os) { *os << c.name; }
 
 class GoalResponseTest : public testing::TestWithParam<GoalCase> {};
 

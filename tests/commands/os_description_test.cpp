@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <cwchar>
+#include <ostream>
 #include <string>
 
 namespace {
@@ -34,6 +35,8 @@ OperatingSystemFacts Facts(const SystemCase& c) {
   facts.serverR2 = c.serverR2;
   return facts;
 }
+
+void PrintTo(const SystemCase& c, std::ostream* os) { *os << c.name; }
 
 class OperatingSystemDescriptionTest : public testing::TestWithParam<SystemCase> {};
 
