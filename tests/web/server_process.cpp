@@ -42,14 +42,14 @@ bool ReadLine(FILE* in, std::string& line) {
 
 ServerProcess::~ServerProcess() { Stop(); }
 
-bool ServerProcess::Start(const std::vector<std::string>& specs) {
+bool ServerProcess::Start(const std::vector<std::string>& descriptions) {
   int toChild[2];
   int fromChild[2];
   if (pipe(toChild) != 0 || pipe(fromChild) != 0) return false;
   std::vector<std::string> args = {"/usr/bin/python3", QIV_HARNESS_DIR "/serve.py"};
-  for (const std::string& spec : specs) {
+  for (const std::string& description : descriptions) {
     args.push_back("--server");
-    args.push_back(spec);
+    args.push_back(description);
   }
   pid_ = fork();
   if (pid_ == 0) {
@@ -76,7 +76,7 @@ bool ServerProcess::Start(const std::vector<std::string>& specs) {
   }
   std::istringstream words(line.substr(5));
   for (int port; words >> port;) ports_.push_back(port);
-  return ports_.size() == specs.size();
+  return ports_.size() == descriptions.size();
 }
 
 void ServerProcess::Stop() {

@@ -31,8 +31,8 @@ class ServerProcess {
   ServerProcess(const ServerProcess&) = delete;
   ServerProcess& operator=(const ServerProcess&) = delete;
 
-  // specs: "scheme:port[:trusted|untrusted]" each. False when the servers did not start.
-  bool Start(const std::vector<std::string>& specs);
+  // descriptions: "scheme:port[:trusted|untrusted]" each. False when the servers did not start.
+  bool Start(const std::vector<std::string>& descriptions);
   void Stop();
   int Port(size_t server) const { return ports_.at(server); }
 

@@ -75,8 +75,8 @@ def main() -> int:
     options = parser.parse_args()
     servers = []
     try:
-        for spec in options.server:
-            scheme, port, *cert = spec.split(':')
+        for description in options.server:
+            scheme, port, *cert = description.split(':')
             servers.append(RecordingServer(scheme, int(port), cert=cert[0] if cert else 'trusted')
                            .start())
         print('ready', *(server.port for server in servers), flush=True)
