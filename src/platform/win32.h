@@ -233,12 +233,14 @@ LSTATUS RegDeleteKeyW(HKEY key, LPCWSTR subKey);
 LSTATUS RegDeleteKeyExW(HKEY key, LPCWSTR subKey, REGSAM desired, DWORD reserved);
 LSTATUS RegCloseKey(HKEY key);
 
-// Files and shell (posix/files.cpp).
+// Files and shell (posix/files.cpp, posix/shell_file_operation.cpp); Windows paths are
+// mapped as posix/path_map.h describes.
 DWORD GetFileAttributesW(LPCWSTR fileName);
 BOOL DeleteFileW(LPCWSTR fileName);
 int SHFileOperationW(LPSHFILEOPSTRUCTW operation);
 
-// System information and time (posix/system_info.cpp, posix/time.cpp).
+// System information and time (posix/system_info.cpp, posix/local_time.cpp,
+// posix/sleep.cpp).
 BOOL GetVersionExW(LPOSVERSIONINFOW versionInfo);
 void GetSystemInfo(LPSYSTEM_INFO systemInfo);
 HANDLE GetCurrentProcess();

@@ -65,7 +65,7 @@ int ReplaceFileAtomically(const std::string& requestedPath, const std::string& b
   const std::string path = FollowLinks(requestedPath);
   struct stat existing;
   const bool exists = stat(path.c_str(), &existing) == 0;
-  if (exists && !S_ISREG(existing.st_mode)) return EISDIR;
+  if (exists && !S_ISREG(existing.st_mode)) return S_ISDIR(existing.st_mode) ? EISDIR : EINVAL;
   const mode_t mode = exists ? (existing.st_mode & 07777) : NewFileMode();
 
   const std::string directory = DirectoryOf(path);

@@ -1,7 +1,5 @@
 #include "platform/posix/registry_file.h"
 
-#include <cwctype>
-
 #include "platform/posix/case_fold.h"
 #include "platform/posix/utf.h"
 
@@ -157,10 +155,6 @@ bool StartsWithPath(const std::vector<std::wstring>& path,
   }
   return true;
 }
-
-}  // namespace
-
-namespace {
 
 // Splits `name=data` (or `@=data`); `data` is left trimmed.
 bool SplitValueLine(std::wstring_view line, std::wstring& name, std::wstring_view& data) {

@@ -1,6 +1,7 @@
 #include "platform/posix/text_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -86,8 +87,16 @@ std::string EncodeText(const TextDocument& document) {
 }
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking so that a FIFO cannot hold the open; only regular files are read.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    const int error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    close(fd);
+    errno = error;
+    return false;
+  }
   bytes.clear();
   char buffer[16384];
   for (;;) {

@@ -26,7 +26,8 @@ struct TextDocument {
 TextDocument DecodeText(const std::string& bytes);
 std::string EncodeText(const TextDocument& document);
 
-// Reads a whole file. False when it cannot be opened or read; errno tells why.
+// Reads a whole regular file. False when it cannot be opened or read, or is not a
+// regular file (a directory, a FIFO, a device); errno tells why.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
 
 }  // namespace qiv::posix

@@ -1,6 +1,7 @@
 #ifndef _WIN32
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -132,6 +133,15 @@ TEST_F(ProfileTest, WriteFailsWithoutCreatingAnything) {
   // Deleting from a file that does not exist changes nothing and creates nothing.
   EXPECT_TRUE(WritePrivateProfileStringW(L"s", nullptr, nullptr, path_.c_str()));
   EXPECT_FALSE(Exists(file_));
+}
+
+TEST_F(ProfileTest, OnlyRegularFilesAreRead) {
+  ASSERT_EQ(mkfifo(file_.c_str(), 0600), 0);  // opening it for reading would block
+  wchar_t buffer[8];
+  EXPECT_EQ(GetPrivateProfileStringW(L"s", L"k", L"d", buffer, 8, path_.c_str()), 1u);
+  EXPECT_FALSE(WritePrivateProfileStringW(L"s", L"k", L"v", path_.c_str()));
+  const std::wstring directory = WindowsPath("");
+  EXPECT_EQ(GetPrivateProfileStringW(L"s", L"k", L"d", buffer, 8, directory.c_str()), 1u);
 }
 
 TEST_F(ProfileTest, BareNamesLiveInTheWindowsDirectory) {
