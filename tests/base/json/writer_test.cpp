@@ -99,11 +99,4 @@ TEST(JsonWriter, ArraysNumbersAndBooleans) {
             "}");
 }
 
-TEST(JsonWriter, WritesAfterWhatTheStreamAlreadyHolds) {
-  std::ostringstream stream;
-  stream << "prefix:";
-  json::Writer::WriteObject(json::Object(), stream);
-  EXPECT_EQ(stream.str(), "prefix:{}");
-}
-
 }  // namespace
