@@ -1,17 +1,10 @@
 #!/usr/bin/env bash
-# Builds the native program and runs a few command lines in a throw-away sandbox,
-# showing the debug lines each one writes.
+# Sets up and builds the native program, then runs the installer's and
+# uninstaller's lifecycle against local stand-ins for the web services in a
+# throw-away sandbox, showing what each service received.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup-native.sh
-cmake --preset dev >/dev/null && cmake --build --preset dev -j2 >/dev/null
-exe=$PWD/build/dev/QivDepends
-sandbox=$(mktemp -d)
-trap 'rm -rf "$sandbox"' EXIT
-cd "$sandbox"
-for args in "" "Frobnicate" "uninstallgames" "PostInstallEvent start" "InstallSoftware x"; do
-  echo "\$ QivDepends $args"
-  # shellcheck disable=SC2086
-  "$exe" $args 2>&1 | sed 's/^/    /'
-  echo "    (exit status $?)"
-done
+cmake --preset dev >/dev/null
+cmake --build --preset dev -j2 --target QivDepends >/dev/null
+exec /usr/bin/python3 scripts/demo.py --exe build/dev/QivDepends "$@"
