@@ -72,10 +72,13 @@ typedef intptr_t(WINAPI* FARPROC)();
 #define ERROR_ACCESS_DENIED 5L
 #define ERROR_INVALID_HANDLE 6L
 #define ERROR_NOT_ENOUGH_MEMORY 8L
+#define ERROR_WRITE_FAULT 29L
 #define ERROR_INVALID_PARAMETER 87L
+#define ERROR_DISK_FULL 112L
 #define ERROR_INSUFFICIENT_BUFFER 122L
 #define ERROR_MORE_DATA 234L
 #define ERROR_NO_MORE_ITEMS 259L
+#define ERROR_KEY_DELETED 1018L
 #define ERROR_KEY_HAS_CHILDREN 1020L
 
 #define HKEY_CLASSES_ROOT ((HKEY)(ULONG_PTR)((LONG)0x80000000))
@@ -218,6 +221,9 @@ void OutputDebugStringW(LPCWSTR text);
 void OutputDebugStringA(LPCSTR text);
 
 // Registry (posix/registry.cpp), over the file named by QIV_REGISTRY_FILE.
+// Byte counts are Windows byte counts. String data (REG_SZ, REG_EXPAND_SZ,
+// REG_MULTI_SZ) is written one UTF-16 unit per wchar_t, so a buffer for *dataSize
+// Windows bytes is an array of *dataSize / 2 wchar_t; other types are raw bytes.
 LSTATUS RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM desired, PHKEY result);
 LSTATUS RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD reserved,
                       LPWSTR className, LPDWORD classSize, PFILETIME lastWriteTime);

@@ -1,8 +1,8 @@
 // Placeholders for the POSIX stand-in functions that are not written yet.
 #include "platform/win32.h"
 
-DWORD GetPrivateProfileStringW(LPCWSTR, LPCWSTR, LPCWSTR defaultValue, LPWSTR returned,
-                               DWORD size, LPCWSTR) {
+DWORD GetPrivateProfileStringW(LPCWSTR, LPCWSTR, LPCWSTR defaultValue, LPWSTR returned, DWORD size,
+                               LPCWSTR) {
   DWORD n = 0;
   if (returned == nullptr || size == 0) return 0;
   while (defaultValue != nullptr && defaultValue[n] != 0 && n + 1 < size) {
@@ -13,16 +13,6 @@ DWORD GetPrivateProfileStringW(LPCWSTR, LPCWSTR, LPCWSTR defaultValue, LPWSTR re
   return n;
 }
 BOOL WritePrivateProfileStringW(LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR) { return FALSE; }
-LSTATUS RegOpenKeyExW(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY) { return ERROR_FILE_NOT_FOUND; }
-LSTATUS RegEnumKeyExW(HKEY, DWORD, LPWSTR, LPDWORD, LPDWORD, LPWSTR, LPDWORD, PFILETIME) {
-  return ERROR_NO_MORE_ITEMS;
-}
-LSTATUS RegQueryValueExW(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD) {
-  return ERROR_FILE_NOT_FOUND;
-}
-LSTATUS RegDeleteKeyW(HKEY, LPCWSTR) { return ERROR_FILE_NOT_FOUND; }
-LSTATUS RegDeleteKeyExW(HKEY, LPCWSTR, REGSAM, DWORD) { return ERROR_FILE_NOT_FOUND; }
-LSTATUS RegCloseKey(HKEY) { return ERROR_SUCCESS; }
 DWORD GetFileAttributesW(LPCWSTR) { return INVALID_FILE_ATTRIBUTES; }
 BOOL DeleteFileW(LPCWSTR) { return FALSE; }
 int SHFileOperationW(LPSHFILEOPSTRUCTW) { return 1; }
