@@ -1,6 +1,7 @@
 // UninstallGames: for every game registered under the product key, remove its
 // shortcuts; in full mode also its registry items, its install directory and its
 // registration, and at the end the product key once no game is left under it.
+#include <algorithm>
 #include <optional>
 #include <set>
 #include <string>
@@ -22,21 +23,18 @@ constexpr DWORD kInstallPathBytes = 1024;
 constexpr FILEOP_FLAGS kDeleteFlags =
     FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI;
 
-// The value is UTF-16LE text of any registry type; at most 511 units fit, a
-// longer value counts as unreadable. The data need not be terminated.
+// The value is text of any registry type; at most 511 units fit, a longer value
+// counts as unreadable. The data need not be terminated.
 bool ReadInstallPath(HKEY game, std::wstring& installPath) {
-  BYTE data[kInstallPathBytes] = {};
+  wchar_t data[kInstallPathBytes / 2] = {};
   DWORD size = kInstallPathBytes;
   DWORD type = REG_NONE;
-  if (RegQueryValueExW(game, kInstallPathValue, nullptr, &type, data, &size) != ERROR_SUCCESS) {
+  if (RegQueryValueExW(game, kInstallPathValue, nullptr, &type, reinterpret_cast<LPBYTE>(data),
+                       &size) != ERROR_SUCCESS) {
     return false;
   }
-  installPath.clear();
-  for (DWORD i = 0; i + 1 < size && i + 1 < kInstallPathBytes; i += 2) {
-    const wchar_t unit = static_cast<wchar_t>(data[i] | (data[i + 1] << 8));
-    if (unit == 0) break;
-    installPath.push_back(unit);
-  }
+  const size_t units = std::min<size_t>(size / 2, kInstallPathBytes / 2);
+  installPath.assign(data, std::find(data, data + units, L'\0'));
   return true;
 }
 
