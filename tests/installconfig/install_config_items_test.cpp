@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "installconfig/install_config.h"
+#include "installconfig/xml_text.h"
 
 namespace {
 
