@@ -8,14 +8,15 @@ using qiv::paths::WindowsPath;
 
 std::optional<WindowsPath> CheckInstallDirectory(const std::wstring& installDirectory,
                                                  const qiv::platform::ProtectedFolders& folders) {
-  std::optional<WindowsPath> directory = qiv::paths::NormaliseWindowsPath(installDirectory);
+  std::optional<WindowsPath> directory =
+      qiv::paths::NormaliseWindowsPath(installDirectory, folders.currentDrive);
   if (!directory || directory->IsRoot()) return std::nullopt;
   for (const std::wstring& text : folders.kept) {
-    const auto kept = qiv::paths::NormaliseWindowsPath(text);
+    const auto kept = qiv::paths::NormaliseWindowsPath(text, folders.currentDrive);
     if (kept && directory->Contains(*kept)) return std::nullopt;
   }
   for (const std::wstring& text : folders.sealed) {
-    const auto sealed = qiv::paths::NormaliseWindowsPath(text);
+    const auto sealed = qiv::paths::NormaliseWindowsPath(text, folders.currentDrive);
     if (sealed && (directory->Contains(*sealed) || sealed->Contains(*directory))) {
       return std::nullopt;
     }

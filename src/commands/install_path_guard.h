@@ -11,7 +11,8 @@
 namespace qiv::commands {
 
 // The directory to delete, or nothing when the path is refused: not an absolute
-// path below a drive or share root, one of the kept folders or a folder that holds
+// path below a drive or share root (one that begins with a single separator lies
+// on the current drive), one of the kept folders or a folder that holds
 // one, or anything inside a sealed folder.
 std::optional<qiv::paths::WindowsPath> CheckInstallDirectory(
     const std::wstring& installDirectory, const qiv::platform::ProtectedFolders& folders);

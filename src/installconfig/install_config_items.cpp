@@ -36,9 +36,7 @@ std::vector<RegistryItemGroup> ReadRegistryItemGroups(const TiXmlElement& root) 
   return groups;
 }
 
-TiXmlElement* FindShortcutElement(TiXmlElement& root) {
-  return root.FirstChildElement("shortcut");
-}
+TiXmlElement* FindShortcutElement(TiXmlElement& root) { return root.FirstChildElement("shortcut"); }
 
 ShortcutFiles ReadShortcutFiles(const TiXmlElement& shortcut) {
   // File paths are UTF-8 text.

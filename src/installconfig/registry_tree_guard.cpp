@@ -50,8 +50,7 @@ bool Equals(Path path, Pattern pattern) {
 }
 
 bool StartsWith(Path path, Pattern pattern) {
-  return path.size() >= pattern.size() &&
-         std::equal(pattern.begin(), pattern.end(), path.begin());
+  return path.size() >= pattern.size() && std::equal(pattern.begin(), pattern.end(), path.begin());
 }
 
 bool EqualsAny(Path path, std::initializer_list<Pattern> patterns) {
@@ -77,14 +76,36 @@ bool IsClassesTreeRemovable(Path path) {
   if (path.empty()) return false;
   // Classes the shell and the system need whole: deleting one breaks starting
   // programs, shortcuts or folders for every user.
-  static const wchar_t* const kSystemClasses[] = {
-      L"*",         L"allfilesystemobjects", L"directory", L"drive",     L"folder",
-      L"unknown",   L"exefile",              L".exe",      L"lnkfile",   L".lnk",
-      L"batfile",   L".bat",                 L"cmdfile",   L".cmd",      L"comfile",
-      L".com",      L"dllfile",              L".dll",      L"msi.package", L".msi",
-      L"regfile",   L".reg",                 L"internetshortcut", L".url", L"http",
-      L"https",     L"file",                 L"installer", L"local settings",
-      L"systemfileassociations"};
+  static const wchar_t* const kSystemClasses[] = {L"*",
+                                                  L"allfilesystemobjects",
+                                                  L"directory",
+                                                  L"drive",
+                                                  L"folder",
+                                                  L"unknown",
+                                                  L"exefile",
+                                                  L".exe",
+                                                  L"lnkfile",
+                                                  L".lnk",
+                                                  L"batfile",
+                                                  L".bat",
+                                                  L"cmdfile",
+                                                  L".cmd",
+                                                  L"comfile",
+                                                  L".com",
+                                                  L"dllfile",
+                                                  L".dll",
+                                                  L"msi.package",
+                                                  L".msi",
+                                                  L"regfile",
+                                                  L".reg",
+                                                  L"internetshortcut",
+                                                  L".url",
+                                                  L"http",
+                                                  L"https",
+                                                  L"file",
+                                                  L"installer",
+                                                  L"local settings",
+                                                  L"systemfileassociations"};
   for (const wchar_t* name : kSystemClasses) {
     if (path.front() == name) return false;
   }
@@ -147,7 +168,8 @@ bool IsSoftwareTreeRemovable(Path path) {
 
 // Below the root of one user's hive or of HKEY_LOCAL_MACHINE.
 bool IsHiveTreeRemovable(Path path) {
-  return path.size() >= 2 && path.front() == L"software" && IsSoftwareTreeRemovable(path.subspan(1));
+  return path.size() >= 2 && path.front() == L"software" &&
+         IsSoftwareTreeRemovable(path.subspan(1));
 }
 
 }  // namespace

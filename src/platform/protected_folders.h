@@ -13,6 +13,8 @@ struct ProtectedFolders {
   std::vector<std::wstring> kept;
   // The system's own trees (the Windows directory): nothing in them may be deleted.
   std::vector<std::wstring> sealed;
+  // The drive of paths that begin with one separator (see current_drive.h).
+  std::wstring currentDrive;
 };
 
 // Windows-style absolute paths; folders the system cannot report are left out.

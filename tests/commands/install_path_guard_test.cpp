@@ -22,6 +22,7 @@ qiv::platform::ProtectedFolders WindowsFolders() {
                   L"D:\\Data\\Bob",
                   L"C:\\Program Files (x86)\\Vantor"};
   folders.sealed = {L"C:\\Windows", L"C:\\Windows\\System32"};
+  folders.currentDrive = L"C:";
   return folders;
 }
 
@@ -32,7 +33,6 @@ TEST(InstallPathGuardTest, RefusesDangerousInstallPaths) {
       L" ",
       L"Games\\Title",
       L"..\\Title",
-      L"\\Games\\Title",
       L"C:",
       L"C:Games",
       L"C:\\",
@@ -55,6 +55,8 @@ TEST(InstallPathGuardTest, RefusesDangerousInstallPaths) {
       L"C:\\Windows\\Temp\\Game",
       L"C:\\Windows.",
       L"C:\\Games\\..\\Windows\\Fonts",
+      L"\\Windows",
+      L"\\Users",
       L"C:\\Program Files",
       L"C:\\Program Files (x86)",
       L"C:/Program Files (x86)/",
@@ -71,8 +73,7 @@ TEST(InstallPathGuardTest, RefusesDangerousInstallPaths) {
       L"C:\\Program Files (x86)\\Vantor",
   };
   for (const wchar_t* path : refused) {
-    EXPECT_FALSE(CheckInstallDirectory(path, folders).has_value())
-        << testing::PrintToString(path);
+    EXPECT_FALSE(CheckInstallDirectory(path, folders).has_value()) << testing::PrintToString(path);
   }
 }
 
@@ -82,7 +83,8 @@ TEST(InstallPathGuardTest, AllowsAGameFolder) {
     const wchar_t* input;
     const wchar_t* deleted;
   } allowed[] = {
-      {L"C:\\Program Files (x86)\\Vantor\\Games\\Title", L"C:\\Program Files (x86)\\Vantor\\Games\\Title"},
+      {L"C:\\Program Files (x86)\\Vantor\\Games\\Title",
+       L"C:\\Program Files (x86)\\Vantor\\Games\\Title"},
       {L"C:\\Program Files\\Title", L"C:\\Program Files\\Title"},
       {L"D:\\Games\\Title", L"D:\\Games\\Title"},
       {L"D:\\Games\\Title\\", L"D:\\Games\\Title"},
@@ -91,12 +93,17 @@ TEST(InstallPathGuardTest, AllowsAGameFolder) {
       {L"C:\\Users\\Bob\\Documents\\Title", L"C:\\Users\\Bob\\Documents\\Title"},
       {L"\\\\?\\D:\\Games\\Title", L"D:\\Games\\Title"},
       {L"\\\\nas\\games\\Title", L"\\\\nas\\games\\Title"},
+      {L"\\Games\\Title", L"C:\\Games\\Title"},
   };
   for (const auto& c : allowed) {
     const auto checked = CheckInstallDirectory(c.input, folders);
     ASSERT_TRUE(checked.has_value()) << testing::PrintToString(c.input);
     EXPECT_EQ(checked->Text(), c.deleted);
   }
+  // Off a drive, a path on "the current drive" names nothing certain.
+  auto onShare = folders;
+  onShare.currentDrive.clear();
+  EXPECT_FALSE(CheckInstallDirectory(L"\\Games\\Title", onShare).has_value());
 }
 
 }  // namespace

@@ -46,13 +46,15 @@ class UninstallGamesTest : public qiv::testing::RegistryScratchTest {
     return Game(key, RegValue("games/" + dir));
   }
   static bool Registered(const std::string& key) {
-    const std::wstring path = L"SOFTWARE\\Orvandel\\Vantor" +
-                              (key.empty() ? std::wstring() : L"\\" + std::wstring(key.begin(), key.end()));
+    const std::wstring path =
+        L"SOFTWARE\\Orvandel\\Vantor" +
+        (key.empty() ? std::wstring() : L"\\" + std::wstring(key.begin(), key.end()));
     return KeyExists(HKEY_LOCAL_MACHINE, path.c_str());
   }
   bool Installed(const std::string& name) { return Exists(Path("games/" + name)); }
   bool HasShortcuts(const std::string& name) {
-    return Exists(Path("desktop/" + name + ".lnk")) || Exists(Path("desktop/" + name + " menu.lnk"));
+    return Exists(Path("desktop/" + name + ".lnk")) ||
+           Exists(Path("desktop/" + name + " menu.lnk"));
   }
   std::string Document(const std::string& name) {
     return ReadFile(Path("games/" + name + "/appinstallconfig.xml"));
@@ -125,7 +127,8 @@ TEST_F(UninstallGamesTest, GamesWithoutAPathOrWithSubkeysOfTheirOwn) {
 }
 
 TEST_F(UninstallGamesTest, AGameThatRemovesItsOwnRegistrationDoesNotHideTheNext) {
-  MakeGame("Alpha", "<item rootpath='HKEY_LOCAL_MACHINE' path='SOFTWARE\\Orvandel\\Vantor\\Alpha'/>");
+  MakeGame("Alpha",
+           "<item rootpath='HKEY_LOCAL_MACHINE' path='SOFTWARE\\Orvandel\\Vantor\\Alpha'/>");
   MakeGame("Beta", "<item rootpath='HKEY_LOCAL_MACHINE' path='SOFTWARE\\Orvandel\\Vantor\\Beta'/>");
   MakeGame("Gamma");
   WriteRegistry(GameIn("Alpha", "Alpha") + GameIn("Beta", "Beta") + GameIn("Gamma", "Gamma"));
@@ -155,7 +158,8 @@ TEST_F(UninstallGamesTest, RefusedInstallPathsDeleteNothing) {
   WriteFile(Path("outside/Title/game.exe"), "g");
   WriteFile(Path("file.bin"), "f");
   WriteRegistry(Game("01", "") + Game("02", "C:\\\\") + Game("03", "C:") + Game("04", "C:\\\\.") +
-                Game("05", "C:\\\\Windows") + Game("06", "C:\\\\Games\\\\Title\\\\..\\\\..\\\\Windows") +
+                Game("05", "C:\\\\Windows") +
+                Game("06", "C:\\\\Games\\\\Title\\\\..\\\\..\\\\Windows") +
                 Game("07", "C:\\\\Windows\\\\..") + Game("08", "C:\\\\Program Files\\\\") +
                 Game("09", "Games\\\\Title") + Game("10", "\\\\\\\\?\\\\C:\\\\") +
                 Game("11", "C:\\\\Games\\\\Link") + Game("12", "C:\\\\Linked\\\\Title") +

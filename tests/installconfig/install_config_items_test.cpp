@@ -86,8 +86,9 @@ TEST(InstallConfigItemsTest, ResolvesRootNamesExactly) {
     EXPECT_EQ(ParseRootKeyName(c.name), c.root) << testing::PrintToString(c.name);
   }
   InstallConfigDocument document;
-  ASSERT_TRUE(document.Parse("<c><registry><appitems><item rootpath='HKEY_USERS' path='P'/>"
-                             "<item path='Q'/></appitems></registry></c>"));
+  ASSERT_TRUE(
+      document.Parse("<c><registry><appitems><item rootpath='HKEY_USERS' path='P'/>"
+                     "<item path='Q'/></appitems></registry></c>"));
   const auto groups = ReadRegistryItemGroups(*document.Root());
   ASSERT_EQ(groups.size(), 1u);
   ASSERT_EQ(groups[0].appItems.size(), 2u);

@@ -48,9 +48,9 @@ TEST_F(RemovalTest, RemoveShortcutsDeletesBothFilesAndDropsTheElement) {
   const std::string registry =
       "<registry language=\"en\"><appitems><item rootpath=\"HKEY_CURRENT_USER\" "
       "path=\"Software\\Vendor\\GameA\" /></appitems></registry>";
-  const auto document = Document("<config>" + registry + "<shortcut desktop='" +
-                                 RegValue("desktop/Game.lnk") + "' startmenu='" +
-                                 RegValue("menu/Game.lnk") + "'/></config>");
+  const auto document =
+      Document("<config>" + registry + "<shortcut desktop='" + RegValue("desktop/Game.lnk") +
+               "' startmenu='" + RegValue("menu/Game.lnk") + "'/></config>");
   EXPECT_TRUE(RemoveShortcuts(document));
   EXPECT_FALSE(Exists(Path("desktop/Game.lnk")));
   EXPECT_FALSE(Exists(Path("menu/Game.lnk")));
@@ -119,8 +119,8 @@ TEST_F(RemovalTest, RefusedItemsAreSkippedLikeRootsThatDoNotOpen) {
       Item("HKEY_LOCAL_MACHINE", "") + Item("HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft") +
       Item("HKEY_CLASSES_ROOT", "CLSID") + Item("HKEY_PERFORMANCE_DATA", "x") +
       Item("HKEY_LOCAL_MACHINE", "SOFTWARE\\Vendor\\GameB") +
-      Item("HKEY_LOCAL_MACHINE", "SOFTWARE\\Vendor\\GameC") +
-      "</vantoritems><appitems><item/>" + Item("HKEY_LOCAL_MACHINE", "SOFTWARE\\\\") +
+      Item("HKEY_LOCAL_MACHINE", "SOFTWARE\\Vendor\\GameC") + "</vantoritems><appitems><item/>" +
+      Item("HKEY_LOCAL_MACHINE", "SOFTWARE\\\\") +
       Item("HKEY_LOCAL_MACHINE", "SOFTWARE\\Vendor\\GameD") + "</appitems></registry></config>");
   EXPECT_TRUE(RemoveRegistryItems(document));
   EXPECT_TRUE(Machine(L"SOFTWARE\\Microsoft\\Windows"));
@@ -133,12 +133,12 @@ TEST_F(RemovalTest, RefusedItemsAreSkippedLikeRootsThatDoNotOpen) {
 }
 
 TEST_F(RemovalTest, AMissingKeyStillEndsTheVantorItemsAndEveryRegistryElementIsRead) {
-  const auto document = Document(
-      "<config><registry language='en'><vantoritems>" +
-      Item("HKEY_LOCAL_MACHINE", "SOFTWARE\\Vendor\\Missing") +
-      Item("HKEY_LOCAL_MACHINE", "SOFTWARE\\Vendor\\GameA") +
-      "</vantoritems></registry><registry language='de'><appitems>" +
-      Item("HKEY_LOCAL_MACHINE", "SOFTWARE\\Vendor\\GameC") + "</appitems></registry></config>");
+  const auto document = Document("<config><registry language='en'><vantoritems>" +
+                                 Item("HKEY_LOCAL_MACHINE", "SOFTWARE\\Vendor\\Missing") +
+                                 Item("HKEY_LOCAL_MACHINE", "SOFTWARE\\Vendor\\GameA") +
+                                 "</vantoritems></registry><registry language='de'><appitems>" +
+                                 Item("HKEY_LOCAL_MACHINE", "SOFTWARE\\Vendor\\GameC") +
+                                 "</appitems></registry></config>");
   EXPECT_TRUE(RemoveRegistryItems(document));
   EXPECT_TRUE(Machine(L"SOFTWARE\\Vendor\\GameA"));
   EXPECT_FALSE(Machine(L"SOFTWARE\\Vendor\\GameC"));

@@ -4,7 +4,9 @@ namespace qiv::paths {
 
 namespace {
 
-bool IsLetter(wchar_t unit) { return (unit >= L'A' && unit <= L'Z') || (unit >= L'a' && unit <= L'z'); }
+bool IsLetter(wchar_t unit) {
+  return (unit >= L'A' && unit <= L'Z') || (unit >= L'a' && unit <= L'z');
+}
 
 bool HasForbiddenUnit(const std::wstring& name) {
   for (wchar_t unit : name) {
@@ -65,7 +67,8 @@ bool WindowsPath::Contains(const WindowsPath& other) const {
   return true;
 }
 
-std::optional<WindowsPath> NormaliseWindowsPath(const std::wstring& input) {
+std::optional<WindowsPath> NormaliseWindowsPath(const std::wstring& input,
+                                                const std::wstring& currentDrive) {
   std::wstring path = input;
   for (wchar_t& unit : path) {
     if (unit == L'/') unit = L'\\';
@@ -99,8 +102,12 @@ std::optional<WindowsPath> NormaliseWindowsPath(const std::wstring& input) {
   } else if (path.size() >= 3 && IsLetter(path[0]) && path[1] == L':' && path[2] == L'\\') {
     result.root = path.substr(0, 2);
     at = 3;
+  } else if (!path.empty() && path[0] == L'\\' && currentDrive.size() == 2 &&
+             IsLetter(currentDrive[0]) && currentDrive[1] == L':') {
+    result.root = currentDrive;
+    at = 1;
   } else {
-    return std::nullopt;  // relative, or relative to the current drive or its directory
+    return std::nullopt;  // relative, or relative to a drive's current directory
   }
 
   while (at <= path.size()) {
@@ -129,7 +136,8 @@ std::wstring FoldCase(const std::wstring& text) {
   for (wchar_t& unit : folded) {
     const unsigned value = static_cast<unsigned>(unit);
     if ((value >= 0x41 && value <= 0x5A) || (value >= 0xC0 && value <= 0xDE && value != 0xD7) ||
-        (value >= 0x391 && value <= 0x3A9 && value != 0x3A2) || (value >= 0x410 && value <= 0x42F)) {
+        (value >= 0x391 && value <= 0x3A9 && value != 0x3A2) ||
+        (value >= 0x410 && value <= 0x42F)) {
       unit = static_cast<wchar_t>(value + 0x20);
     } else if (value >= 0x400 && value <= 0x40F) {
       unit = static_cast<wchar_t>(value + 0x50);

@@ -25,10 +25,12 @@ struct WindowsPath {
 
 // Normalises the way Windows does: `/` and `\` alike, repeated separators, "." and
 // ".." (never above the root), trailing dots and blanks of each component, and the
-// "\\?\" and "\\.\" prefixes of drive and share paths. Returns nothing for a path
-// that is not absolute (relative, "\x", "C:x"), names a device or volume, holds a
-// wildcard or a character that no file name may hold, or is empty.
-std::optional<WindowsPath> NormaliseWindowsPath(const std::wstring& path);
+// "\\?\" and "\\.\" prefixes of drive and share paths. A path that begins with one
+// separator lies on `currentDrive` ("C:"), or is refused when that is empty. Returns
+// nothing for a path that is not absolute (relative, "C:x"), names a device or
+// volume, holds a wildcard or a character that no file name may hold, or is empty.
+std::optional<WindowsPath> NormaliseWindowsPath(const std::wstring& path,
+                                                const std::wstring& currentDrive = L"");
 
 // Folds the case of letters as file names compare (ASCII, Latin-1, Greek, Cyrillic).
 std::wstring FoldCase(const std::wstring& text);

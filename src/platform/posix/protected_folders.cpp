@@ -4,6 +4,8 @@
 // tree on a drive behaves as it would on Windows.
 #include "platform/protected_folders.h"
 
+#include "platform/current_drive.h"
+
 #include <unistd.h>
 
 #include <climits>
@@ -28,8 +30,8 @@ std::wstring AsWindowsPath(const std::string& posixPath) {
 
 ProtectedFolders QueryProtectedFolders() {
   ProtectedFolders folders;
-  for (const char* path : {"/home", "/root", "/tmp", "/var/tmp", "/mnt", "/media", "/opt",
-                           "/srv"}) {
+  for (const char* path :
+       {"/home", "/root", "/tmp", "/var/tmp", "/mnt", "/media", "/opt", "/srv"}) {
     folders.kept.push_back(AsWindowsPath(path));
   }
   if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
@@ -40,7 +42,8 @@ ProtectedFolders QueryProtectedFolders() {
   if (length > 0) {
     std::string directory(module, static_cast<size_t>(length));
     const size_t slash = directory.rfind('/');
-    if (slash != std::string::npos && slash > 0) folders.kept.push_back(AsWindowsPath(directory.substr(0, slash)));
+    if (slash != std::string::npos && slash > 0)
+      folders.kept.push_back(AsWindowsPath(directory.substr(0, slash)));
   }
   for (const wchar_t* path : {L"C:\\Program Files", L"C:\\Program Files (x86)", L"C:\\ProgramData",
                               L"C:\\Users\\Public", L"C:\\Users\\Default"}) {
@@ -52,6 +55,7 @@ ProtectedFolders QueryProtectedFolders() {
     folders.sealed.push_back(AsWindowsPath(path));
   }
   folders.sealed.emplace_back(L"C:\\Windows");
+  folders.currentDrive = CurrentDrive();
   return folders;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/protected_folders.h"
 
+#include "platform/current_drive.h"
+
 #include <shlobj.h>
 
 #include "platform/win32.h"
@@ -31,21 +33,41 @@ void AddBelow(std::vector<std::wstring>& list, int csidl, const wchar_t* child) 
 
 ProtectedFolders QueryProtectedFolders() {
   ProtectedFolders folders;
-  static const int kKept[] = {
-      CSIDL_PROFILE,          CSIDL_DESKTOPDIRECTORY,   CSIDL_COMMON_DESKTOPDIRECTORY,
-      CSIDL_PERSONAL,         CSIDL_COMMON_DOCUMENTS,   CSIDL_MYMUSIC,
-      CSIDL_COMMON_MUSIC,     CSIDL_MYPICTURES,         CSIDL_COMMON_PICTURES,
-      CSIDL_MYVIDEO,          CSIDL_COMMON_VIDEO,       CSIDL_APPDATA,
-      CSIDL_LOCAL_APPDATA,    CSIDL_COMMON_APPDATA,     CSIDL_STARTMENU,
-      CSIDL_COMMON_STARTMENU, CSIDL_PROGRAMS,           CSIDL_COMMON_PROGRAMS,
-      CSIDL_STARTUP,          CSIDL_COMMON_STARTUP,     CSIDL_FAVORITES,
-      CSIDL_TEMPLATES,        CSIDL_COMMON_TEMPLATES,   CSIDL_PROGRAM_FILES,
-      CSIDL_PROGRAM_FILESX86, CSIDL_PROGRAM_FILES_COMMON, CSIDL_PROGRAM_FILES_COMMONX86,
-      CSIDL_INTERNET_CACHE,   CSIDL_COOKIES,            CSIDL_HISTORY};
+  static const int kKept[] = {CSIDL_PROFILE,
+                              CSIDL_DESKTOPDIRECTORY,
+                              CSIDL_COMMON_DESKTOPDIRECTORY,
+                              CSIDL_PERSONAL,
+                              CSIDL_COMMON_DOCUMENTS,
+                              CSIDL_MYMUSIC,
+                              CSIDL_COMMON_MUSIC,
+                              CSIDL_MYPICTURES,
+                              CSIDL_COMMON_PICTURES,
+                              CSIDL_MYVIDEO,
+                              CSIDL_COMMON_VIDEO,
+                              CSIDL_APPDATA,
+                              CSIDL_LOCAL_APPDATA,
+                              CSIDL_COMMON_APPDATA,
+                              CSIDL_STARTMENU,
+                              CSIDL_COMMON_STARTMENU,
+                              CSIDL_PROGRAMS,
+                              CSIDL_COMMON_PROGRAMS,
+                              CSIDL_STARTUP,
+                              CSIDL_COMMON_STARTUP,
+                              CSIDL_FAVORITES,
+                              CSIDL_TEMPLATES,
+                              CSIDL_COMMON_TEMPLATES,
+                              CSIDL_PROGRAM_FILES,
+                              CSIDL_PROGRAM_FILESX86,
+                              CSIDL_PROGRAM_FILES_COMMON,
+                              CSIDL_PROGRAM_FILES_COMMONX86,
+                              CSIDL_INTERNET_CACHE,
+                              CSIDL_COOKIES,
+                              CSIDL_HISTORY};
   for (int csidl : kKept) AddFolder(folders.kept, csidl);
   // A 32-bit process is told the x86 folders; the native ones come from the environment.
-  for (const wchar_t* name : {L"ProgramW6432", L"CommonProgramW6432", L"ProgramFiles",
-                              L"ProgramData", L"PUBLIC", L"ALLUSERSPROFILE", L"USERPROFILE", L"TEMP", L"TMP"}) {
+  for (const wchar_t* name :
+       {L"ProgramW6432", L"CommonProgramW6432", L"ProgramFiles", L"ProgramData", L"PUBLIC",
+        L"ALLUSERSPROFILE", L"USERPROFILE", L"TEMP", L"TMP"}) {
     AddEnvironmentFolder(folders.kept, name);
   }
   AddBelow(folders.kept, CSIDL_PROFILE, L"Downloads");
@@ -65,6 +87,7 @@ ProtectedFolders QueryProtectedFolders() {
   AddFolder(folders.sealed, CSIDL_SYSTEMX86);
   AddEnvironmentFolder(folders.sealed, L"SystemRoot");
   AddEnvironmentFolder(folders.sealed, L"windir");
+  folders.currentDrive = CurrentDrive();
   return folders;
 }
 

@@ -60,6 +60,16 @@ TEST(WindowsPathTest, NormalisesAsWindowsDoes) {
   }
 }
 
+TEST(WindowsPathTest, ASingleLeadingSeparatorMeansTheCurrentDrive) {
+  const auto onDrive = NormaliseWindowsPath(L"\\Games\\..\\Windows", L"C:");
+  ASSERT_TRUE(onDrive.has_value());
+  EXPECT_EQ(onDrive->Text(), L"C:\\Windows");
+  EXPECT_FALSE(NormaliseWindowsPath(L"\\Games", L"").has_value());
+  EXPECT_FALSE(NormaliseWindowsPath(L"\\Games", L"\\\\server").has_value());
+  EXPECT_FALSE(NormaliseWindowsPath(L"Games", L"C:").has_value());
+  EXPECT_EQ(NormaliseWindowsPath(L"\\\\server\\share\\x", L"C:")->Text(), L"\\\\server\\share\\x");
+}
+
 TEST(WindowsPathTest, ContainsComparesWithoutCase) {
   const auto games = NormaliseWindowsPath(L"c:\\program files\\GAMES");
   const auto title = NormaliseWindowsPath(L"C:\\Program Files\\Games\\Title");
