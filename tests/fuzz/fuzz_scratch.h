@@ -11,16 +11,17 @@
 namespace fuzz {
 
 inline const std::string& ScratchDirectory() {
-  static const std::string directory = [] {
+  // Never destroyed: the exit handler that removes the directory still needs it.
+  static const std::string* const directory = [] {
     std::string pattern = (std::filesystem::temp_directory_path() / "qiv-fuzz-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) std::abort();
     std::atexit([] {
       std::error_code ignored;
       std::filesystem::remove_all(ScratchDirectory(), ignored);
     });
-    return pattern;
+    return new std::string(pattern);
   }();
-  return directory;
+  return *directory;
 }
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
