@@ -47,15 +47,17 @@ std::wstring Read(const std::wstring& section, const std::wstring& key, const st
   return std::wstring(buffer.data(), count);
 }
 
-// Every (section, key) the file names, lower-cased, with its value as read.
+// Every (section, key) the file names, lower-cased, with its value as read. Names
+// holding a NUL cannot be passed to the functions and are left out.
 std::map<std::pair<std::wstring, std::wstring>, std::wstring> Snapshot(const std::string& bytes,
                                                                        const std::wstring& file) {
   std::map<std::pair<std::wstring, std::wstring>, std::wstring> values;
   const ProfileDocument document = ProfileDocument::FromBytes(bytes);
   for (const std::wstring& section : document.SectionNames()) {
     const auto keys = document.KeyNames(section);
-    if (!keys) continue;
+    if (!keys || section.find(L'\0') != std::wstring::npos) continue;
     for (const std::wstring& key : *keys) {
+      if (key.find(L'\0') != std::wstring::npos) continue;
       values[{Lower(section), Lower(key)}] = Read(section, key, file);
     }
   }
