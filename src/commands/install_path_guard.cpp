@@ -15,6 +15,15 @@ std::optional<WindowsPath> CheckInstallDirectory(const std::wstring& installDire
     const auto kept = qiv::paths::NormaliseWindowsPath(text, folders.currentDrive);
     if (kept && directory->Contains(*kept)) return std::nullopt;
   }
+  for (const std::wstring& text : folders.keptWithChildren) {
+    const auto kept = qiv::paths::NormaliseWindowsPath(text, folders.currentDrive);
+    if (!kept) continue;
+    WindowsPath parent = *directory;
+    parent.components.pop_back();
+    if (directory->Contains(*kept) || parent.Folded() == kept->Folded()) {
+      return std::nullopt;
+    }
+  }
   for (const std::wstring& text : folders.sealed) {
     const auto sealed = qiv::paths::NormaliseWindowsPath(text, folders.currentDrive);
     if (sealed && (directory->Contains(*sealed) || sealed->Contains(*directory))) {

@@ -12,8 +12,9 @@ namespace qiv::commands {
 
 // The directory to delete, or nothing when the path is refused: not an absolute
 // path below a drive or share root (one that begins with a single separator lies
-// on the current drive), one of the kept folders or a folder that holds
-// one, or anything inside a sealed folder.
+// on the current drive), a kept folder, a direct child of a folder kept with its
+// children (another user's profile), a folder that holds any of these, or anything
+// inside a sealed folder.
 std::optional<qiv::paths::WindowsPath> CheckInstallDirectory(
     const std::wstring& installDirectory, const qiv::platform::ProtectedFolders& folders);
 

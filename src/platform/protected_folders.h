@@ -11,6 +11,8 @@ struct ProtectedFolders {
   // program and data roots, this program's own folder): neither they nor a folder
   // that contains one may be deleted.
   std::vector<std::wstring> kept;
+  // Folders whose every direct child is kept as well: the folder of user profiles.
+  std::vector<std::wstring> keptWithChildren;
   // The system's own trees (the Windows directory): nothing in them may be deleted.
   std::vector<std::wstring> sealed;
   // The drive of paths that begin with one separator (see current_drive.h).

@@ -21,6 +21,7 @@ qiv::platform::ProtectedFolders WindowsFolders() {
                   L"C:\\Program Files (x86)\\Common Files",
                   L"D:\\Data\\Bob",
                   L"C:\\Program Files (x86)\\Vantor"};
+  folders.keptWithChildren = {L"C:\\Users"};
   folders.sealed = {L"C:\\Windows", L"C:\\Windows\\System32"};
   folders.currentDrive = L"C:";
   return folders;
@@ -69,6 +70,8 @@ TEST(InstallPathGuardTest, RefusesDangerousInstallPaths) {
       L"C:\\Users\\Bob\\Documents\\My Games",
       L"C:\\Users\\Bob\\AppData",
       L"C:\\Users\\Public",
+      L"C:\\Users\\Alice",
+      L"C:\\USERS\\Alice\\",
       L"D:\\Data",
       L"C:\\Program Files (x86)\\Vantor",
   };
@@ -91,6 +94,7 @@ TEST(InstallPathGuardTest, AllowsAGameFolder) {
       {L"D:/Games/./Title", L"D:\\Games\\Title"},
       {L"D:\\Games", L"D:\\Games"},
       {L"C:\\Users\\Bob\\Documents\\Title", L"C:\\Users\\Bob\\Documents\\Title"},
+      {L"C:\\Users\\Alice\\Games\\Title", L"C:\\Users\\Alice\\Games\\Title"},
       {L"\\\\?\\D:\\Games\\Title", L"D:\\Games\\Title"},
       {L"\\\\nas\\games\\Title", L"\\\\nas\\games\\Title"},
       {L"\\Games\\Title", L"C:\\Games\\Title"},

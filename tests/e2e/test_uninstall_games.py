@@ -230,7 +230,16 @@ def test_full_mode_deletes_the_product_key_once_no_game_is_left(tmp_path, runner
     assert world.run('UninstallGame') == (([], [], []), ([], [], []))
 
 
-def test_a_link_inside_the_install_directory_is_removed_not_followed(tmp_path, runner):
+def native_only(runner_kind):
+    # Drive C: in the scratch tree, $HOME and symbolic links seen as links are features
+    # of the POSIX stand-in; Wine shows a Unix link as the directory it points to.
+    if runner_kind != 'native':
+        pytest.skip('relies on the POSIX stand-in')
+
+
+def test_a_link_inside_the_install_directory_is_removed_not_followed(tmp_path, runner,
+                                                                     runner_kind):
+    native_only(runner_kind)
     world = World(tmp_path, runner)
     directory = world.game_dir('Linked')
     (directory / 'to-keep').symlink_to(world.root / 'keep', target_is_directory=True)
@@ -245,7 +254,8 @@ def test_a_link_inside_the_install_directory_is_removed_not_followed(tmp_path, r
     assert not any(path.startswith('keep') for path in files_removed)
 
 
-def test_hostile_fixture_deletes_nothing_it_must_not(tmp_path, runner):
+def test_hostile_fixture_deletes_nothing_it_must_not(tmp_path, runner, runner_kind):
+    native_only(runner_kind)
     world = World(tmp_path, runner)
     drive = world.root / 'drive' / 'c'
     for folder in ('Windows/System32', 'Program Files/App', 'Program Files (x86)/Vantor',

@@ -42,39 +42,6 @@ class RemovalTest : public qiv::testing::RegistryScratchTest {
   bool Machine(const wchar_t* path) { return KeyExists(HKEY_LOCAL_MACHINE, path); }
 };
 
-TEST_F(RemovalTest, RemoveShortcutsDeletesBothFilesAndDropsTheElement) {
-  WriteFile(Path("desktop/Game.lnk"), "L");
-  WriteFile(Path("menu/Game.lnk"), "L");
-  const std::string registry =
-      "<registry language=\"en\"><appitems><item rootpath=\"HKEY_CURRENT_USER\" "
-      "path=\"Software\\Vendor\\GameA\" /></appitems></registry>";
-  const auto document =
-      Document("<config>" + registry + "<shortcut desktop='" + RegValue("desktop/Game.lnk") +
-               "' startmenu='" + RegValue("menu/Game.lnk") + "'/></config>");
-  EXPECT_TRUE(RemoveShortcuts(document));
-  EXPECT_FALSE(Exists(Path("desktop/Game.lnk")));
-  EXPECT_FALSE(Exists(Path("menu/Game.lnk")));
-  const std::string saved = ReadFile(Path("appinstallconfig.xml"));
-  EXPECT_EQ(saved.find("shortcut"), std::string::npos);
-  EXPECT_NE(saved.find("Software\\Vendor\\GameA"), std::string::npos);
-  EXPECT_NE(saved.find("language=\"en\""), std::string::npos);
-  // Nothing in the registry is touched.
-  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\Vendor\\GameA"));
-}
-
-TEST_F(RemovalTest, ADocumentWithoutShortcutIsNotRewritten) {
-  const auto document = Document("<config><registry/></config>\r\n");
-  ASSERT_EQ(chmod(Path("appinstallconfig.xml").c_str(), 0400), 0);
-  struct stat before {};
-  ASSERT_EQ(stat(Path("appinstallconfig.xml").c_str(), &before), 0);
-  EXPECT_TRUE(RemoveShortcuts(document));
-  struct stat after {};
-  ASSERT_EQ(stat(Path("appinstallconfig.xml").c_str(), &after), 0);
-  EXPECT_EQ(before.st_ino, after.st_ino);
-  EXPECT_EQ(before.st_mtim.tv_nsec, after.st_mtim.tv_nsec);
-  EXPECT_EQ(ReadFile(Path("appinstallconfig.xml")), "<config><registry/></config>\r\n");
-}
-
 TEST_F(RemovalTest, OnlyShortcutFilesAreDeleted) {
   WriteFile(Path("desktop/notes.txt"), "keep");
   ASSERT_EQ(mkdir(Path("menu/Folder.lnk").c_str(), 0700), 0);
@@ -97,20 +64,6 @@ TEST_F(RemovalTest, AMissingDocumentChangesNothing) {
   EXPECT_FALSE(RemoveRegistryItems(missing));
   EXPECT_FALSE(Exists(Path("appinstallconfig.xml")));
   EXPECT_EQ(RegistryText(), before);
-}
-
-TEST_F(RemovalTest, VantorItemsEndAfterTheFirstRemovedItemAppItemsRunThrough) {
-  const auto document = Document(
-      "<config><registry><vantoritems>" + Item("HKEY_LOCAL_MACHINE", "SOFTWARE\\Vendor\\GameA") +
-      Item("HKEY_LOCAL_MACHINE", "SOFTWARE\\Vendor\\GameB") + "</vantoritems><appitems>" +
-      Item("HKEY_CURRENT_USER", "Software\\Vendor\\GameA") +
-      Item("HKEY_CLASSES_ROOT", ".gamesave") + "</appitems></registry></config>");
-  EXPECT_TRUE(RemoveRegistryItems(document));
-  EXPECT_FALSE(Machine(L"SOFTWARE\\Vendor\\GameA"));
-  EXPECT_TRUE(Machine(L"SOFTWARE\\Vendor\\GameB"));
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\Vendor\\GameA"));
-  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L".gamesave"));
-  EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"CLSID\\{0}"));
 }
 
 TEST_F(RemovalTest, RefusedItemsAreSkippedLikeRootsThatDoNotOpen) {

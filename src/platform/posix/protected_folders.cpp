@@ -45,6 +45,7 @@ ProtectedFolders QueryProtectedFolders() {
     if (slash != std::string::npos && slash > 0)
       folders.kept.push_back(AsWindowsPath(directory.substr(0, slash)));
   }
+  folders.keptWithChildren = {AsWindowsPath("/home"), L"C:\\Users"};
   for (const wchar_t* path : {L"C:\\Program Files", L"C:\\Program Files (x86)", L"C:\\ProgramData",
                               L"C:\\Users\\Public", L"C:\\Users\\Default"}) {
     folders.kept.emplace_back(path);

@@ -70,6 +70,14 @@ ProtectedFolders QueryProtectedFolders() {
         L"ALLUSERSPROFILE", L"USERPROFILE", L"TEMP", L"TMP"}) {
     AddEnvironmentFolder(folders.kept, name);
   }
+  // Every other user's profile lies beside this one.
+  std::vector<std::wstring> profile;
+  AddFolder(profile, CSIDL_PROFILE);
+  if (!profile.empty()) {
+    const size_t slash = profile.front().find_last_of(L"\\/");
+    if (slash != std::wstring::npos)
+      folders.keptWithChildren.push_back(profile.front().substr(0, slash));
+  }
   AddBelow(folders.kept, CSIDL_PROFILE, L"Downloads");
   AddBelow(folders.kept, CSIDL_PROFILE, L"Saved Games");
   AddBelow(folders.kept, CSIDL_PERSONAL, L"My Games");
