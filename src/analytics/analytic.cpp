@@ -1,6 +1,7 @@
 #include "analytics/analytic.h"
 
 #include "base/json/trivial_type.h"
+#include "base/registry/registry_key.h"
 
 namespace {
 
@@ -11,22 +12,6 @@ constexpr wchar_t kMachineGuidValue[] = L"MachineGuid";
 constexpr DWORD kDeviceIdBufferUnits = 256;
 constexpr DWORD kDeviceIdQueryBytes = 256;
 constexpr char kClientType[] = "xnb";
-
-// Closes the key on every path out of the device-id lookup.
-class ScopedKey {
- public:
-  ScopedKey() = default;
-  ~ScopedKey() {
-    if (key_ != nullptr) RegCloseKey(key_);
-  }
-  ScopedKey(const ScopedKey&) = delete;
-  ScopedKey& operator=(const ScopedKey&) = delete;
-  HKEY* Receive() { return &key_; }
-  HKEY Get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
 
 bool IsBase64Character(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' ||
@@ -48,15 +33,15 @@ CAnalytic& CAnalytic::Instance() {
 void CAnalytic::ResetInstanceForTesting() { Instance() = CAnalytic(); }
 
 bool CAnalytic::LoadDeviceId() {
-  ScopedKey key;
+  CRegistryKey key;
   // The 64-bit view: a 32-bit process on 64-bit Windows finds MachineGuid only there.
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kCryptographyKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY,
-                    key.Receive()) != ERROR_SUCCESS) {
+  if (key.Open(HKEY_LOCAL_MACHINE, kCryptographyKey, KEY_QUERY_VALUE | KEY_WOW64_64KEY) !=
+      ERROR_SUCCESS) {
     return false;
   }
   wchar_t buffer[kDeviceIdBufferUnits] = {};
   DWORD size = kDeviceIdQueryBytes;
-  if (RegQueryValueExW(key.Get(), kMachineGuidValue, nullptr, nullptr,
+  if (RegQueryValueExW(key.Handle(), kMachineGuidValue, nullptr, nullptr,
                        reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS) {
     return false;
   }

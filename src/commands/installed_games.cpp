@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "base/registry/registry_key.h"
 #include "platform/win32.h"
 
 namespace {
@@ -12,25 +13,6 @@ constexpr DWORD kNameCapacity = 512;
 constexpr DWORD kValueBufferUnits = 1024;
 constexpr DWORD kValueReadBytes = 1024;
 
-// Closes the key it holds when it goes out of scope.
-class ScopedKey {
- public:
-  ScopedKey() = default;
-  ~ScopedKey() {
-    if (key_ != nullptr) RegCloseKey(key_);
-  }
-  ScopedKey(const ScopedKey&) = delete;
-  ScopedKey& operator=(const ScopedKey&) = delete;
-
-  bool Open(HKEY root, const wchar_t* path, REGSAM access) {
-    return RegOpenKeyExW(root, path, 0, access, &key_) == ERROR_SUCCESS;
-  }
-  HKEY get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
-
 // Adds the game's "APP_ABBR" to `abbreviations`; a subkey that cannot be opened
 // or has no readable value adds nothing.
 void AddGameAbbreviation(const String::_tstringW& subkeyName,
@@ -38,12 +20,12 @@ void AddGameAbbreviation(const String::_tstringW& subkeyName,
   String::_tstringW path(kProductKeyPath);
   path += L"\\";
   path += subkeyName;
-  ScopedKey game;
-  if (!game.Open(HKEY_LOCAL_MACHINE, path.c_str(), KEY_QUERY_VALUE)) return;
+  CRegistryKey game;
+  if (game.Open(HKEY_LOCAL_MACHINE, path.c_str(), KEY_QUERY_VALUE) != ERROR_SUCCESS) return;
   WCHAR value[kValueBufferUnits] = {};
   DWORD size = kValueReadBytes;
-  if (RegQueryValueExW(game.get(), L"APP_ABBR", nullptr, nullptr, reinterpret_cast<LPBYTE>(value),
-                       &size) == ERROR_SUCCESS) {
+  if (RegQueryValueExW(game.Handle(), L"APP_ABBR", nullptr, nullptr,
+                       reinterpret_cast<LPBYTE>(value), &size) == ERROR_SUCCESS) {
     abbreviations.insert(String::_tstringW(static_cast<const wchar_t*>(value)));
   }
 }
@@ -51,8 +33,8 @@ void AddGameAbbreviation(const String::_tstringW& subkeyName,
 }  // namespace
 
 String::_tstringW GetInstalledGameList() {
-  ScopedKey product;
-  if (!product.Open(HKEY_LOCAL_MACHINE, kProductKeyPath, KEY_ENUMERATE_SUB_KEYS)) {
+  CRegistryKey product;
+  if (product.Open(HKEY_LOCAL_MACHINE, kProductKeyPath, KEY_ENUMERATE_SUB_KEYS) != ERROR_SUCCESS) {
     return String::_tstringW();
   }
 
@@ -61,8 +43,8 @@ String::_tstringW GetInstalledGameList() {
   for (DWORD index = 0;; ++index) {
     WCHAR name[kNameCapacity] = {};
     DWORD nameLength = kNameCapacity;
-    const LSTATUS status =
-        RegEnumKeyExW(product.get(), index, name, &nameLength, nullptr, nullptr, nullptr, nullptr);
+    const LSTATUS status = RegEnumKeyExW(product.Handle(), index, name, &nameLength, nullptr,
+                                         nullptr, nullptr, nullptr);
     if (status == ERROR_MORE_DATA) continue;  // a name too long for the buffer: skip it
     // The end of the list, or an error that would repeat (the key deleted meanwhile,
     // access lost): going on could only spin.

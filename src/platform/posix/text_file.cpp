@@ -79,11 +79,17 @@ std::string EncodeText(const TextDocument& document) {
       text += document.format.lineEnd;
     }
   }
+  // Built by appending: GCC 12 misreads operator+ on temporaries here as an
+  // overlapping copy when optimising (-Werror=restrict).
+  std::string encoded;
   if (document.format.encoding == TextFormat::Encoding::kUtf16Le) {
-    return (document.format.byteOrderMark ? std::string("\xFF\xFE", 2) : std::string()) +
-           Utf8ToUtf16Le(text);
+    if (document.format.byteOrderMark) encoded.append("\xFF\xFE", 2);
+    encoded.append(Utf8ToUtf16Le(text));
+    return encoded;
   }
-  return (document.format.byteOrderMark ? std::string("\xEF\xBB\xBF") : std::string()) + text;
+  if (document.format.byteOrderMark) encoded.append("\xEF\xBB\xBF");
+  encoded.append(text);
+  return encoded;
 }
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
