@@ -91,11 +91,9 @@ int RunCommandDriver(int argc, char** argv, const CommandHandlers& handlers) {
     if (argc >= 9) {
       Log(L"Start to post install event...");
       if (arg(4).CompareNoCase(String::_tstringW(L"gamecustom")) == 0) {
-        handlers.postInstallEvent(arg(2), arg(3), arg(6), arg(7), arg(8), arg(9), arg(10),
-                                  arg(11));
+        handlers.postInstallEvent(arg(2), arg(3), arg(6), arg(7), arg(8), arg(9), arg(10), arg(11));
       } else {
-        handlers.postInstallEvent(arg(2), arg(3), arg(4), arg(5), arg(6), arg(7), arg(8),
-                                  arg(9));
+        handlers.postInstallEvent(arg(2), arg(3), arg(4), arg(5), arg(6), arg(7), arg(8), arg(9));
       }
       Log(L"End to post install event...");
     } else if (argc >= 4) {

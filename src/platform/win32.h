@@ -11,8 +11,8 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #else  // POSIX stand-in
 
@@ -72,10 +72,13 @@ typedef intptr_t(WINAPI* FARPROC)();
 #define ERROR_ACCESS_DENIED 5L
 #define ERROR_INVALID_HANDLE 6L
 #define ERROR_NOT_ENOUGH_MEMORY 8L
+#define ERROR_WRITE_FAULT 29L
 #define ERROR_INVALID_PARAMETER 87L
+#define ERROR_DISK_FULL 112L
 #define ERROR_INSUFFICIENT_BUFFER 122L
 #define ERROR_MORE_DATA 234L
 #define ERROR_NO_MORE_ITEMS 259L
+#define ERROR_KEY_DELETED 1018L
 #define ERROR_KEY_HAS_CHILDREN 1020L
 
 #define HKEY_CLASSES_ROOT ((HKEY)(ULONG_PTR)((LONG)0x80000000))
@@ -198,9 +201,8 @@ typedef SHFILEOPSTRUCTW* LPSHFILEOPSTRUCTW;
 // Code pages (posix/code_page.cpp). Only CP_ACP and flags 0 are supported.
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteCount,
                         LPWSTR wide, int wideCount);
-int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount,
-                        LPSTR multiByte, int multiByteCount, LPCSTR defaultChar,
-                        PBOOL usedDefaultChar);
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount, LPSTR multiByte,
+                        int multiByteCount, LPCSTR defaultChar, PBOOL usedDefaultChar);
 
 // Module (posix/module.cpp).
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
@@ -210,29 +212,33 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
 // Private profile (INI) files (posix/profile.cpp).
 DWORD GetPrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR defaultValue,
                                LPWSTR returned, DWORD size, LPCWSTR fileName);
-BOOL WritePrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR value,
-                                LPCWSTR fileName);
+BOOL WritePrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR value, LPCWSTR fileName);
 
 // Debug output (posix/debug_output.cpp).
 void OutputDebugStringW(LPCWSTR text);
 void OutputDebugStringA(LPCSTR text);
 
 // Registry (posix/registry.cpp), over the file named by QIV_REGISTRY_FILE.
+// Byte counts are Windows byte counts. String data (REG_SZ, REG_EXPAND_SZ,
+// REG_MULTI_SZ) is written one UTF-16 unit per wchar_t, so a buffer for *dataSize
+// Windows bytes is an array of *dataSize / 2 wchar_t; other types are raw bytes.
 LSTATUS RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM desired, PHKEY result);
 LSTATUS RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD reserved,
                       LPWSTR className, LPDWORD classSize, PFILETIME lastWriteTime);
-LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type,
-                         LPBYTE data, LPDWORD dataSize);
+LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                         LPDWORD dataSize);
 LSTATUS RegDeleteKeyW(HKEY key, LPCWSTR subKey);
 LSTATUS RegDeleteKeyExW(HKEY key, LPCWSTR subKey, REGSAM desired, DWORD reserved);
 LSTATUS RegCloseKey(HKEY key);
 
-// Files and shell (posix/files.cpp).
+// Files and shell (posix/files.cpp, posix/shell_file_operation.cpp); Windows paths are
+// mapped as posix/path_map.h describes.
 DWORD GetFileAttributesW(LPCWSTR fileName);
 BOOL DeleteFileW(LPCWSTR fileName);
 int SHFileOperationW(LPSHFILEOPSTRUCTW operation);
 
-// System information and time (posix/system_info.cpp, posix/time.cpp).
+// System information and time (posix/system_info.cpp, posix/local_time.cpp,
+// posix/sleep.cpp).
 BOOL GetVersionExW(LPOSVERSIONINFOW versionInfo);
 void GetSystemInfo(LPSYSTEM_INFO systemInfo);
 HANDLE GetCurrentProcess();

@@ -58,6 +58,17 @@ class CWebService {
                        unsigned timeoutSeconds, unsigned connectTimeoutSeconds);
 
   static bool IsQaHost(const String::_tstringW& url);
+
+ private:
+  // One request and the redirects it follows. `url` is as the caller gave it (for
+  // the QA check and the log); `requestUrl` is what goes on the wire.
+  bool FieldTransfer(bool isPost, const String::_tstringW& url, std::string requestUrl,
+                     const String::_tstringW& cookie, const String::_tstringW& data,
+                     ServiceResponse* response, unsigned timeoutSeconds,
+                     unsigned connectTimeoutSeconds, int redirectsLeft);
+  bool FormTransfer(const std::string& url, const String::_tstringW& cookie,
+                    const FormFields* fields, unsigned timeoutSeconds,
+                    unsigned connectTimeoutSeconds, int redirectsLeft);
 };
 
 std::string UrlEncode(const std::string& text);

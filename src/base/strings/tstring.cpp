@@ -44,9 +44,9 @@ void AnsiToWide(const char* input, std::wstring& output) {
   if (input == nullptr || *input == '\0') return;
   const size_t n = std::strlen(input);
   output.resize(n + 1);
-  int converted = MultiByteToWideChar(CP_ACP, 0, input, static_cast<int>(n),
-                                      reinterpret_cast<LPWSTR>(&output[0]),
-                                      static_cast<int>(n + 1));
+  int converted =
+      MultiByteToWideChar(CP_ACP, 0, input, static_cast<int>(n),
+                          reinterpret_cast<LPWSTR>(&output[0]), static_cast<int>(n + 1));
   output.resize(converted > 0 ? static_cast<size_t>(converted) : 0);
 }
 
@@ -55,9 +55,9 @@ void WideToAnsi(const wchar_t* input, std::string& output) {
   if (input == nullptr || *input == 0) return;
   const size_t n = WideLength(input);
   output.resize(2 * n + 2);
-  int converted = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(input),
-                                      static_cast<int>(n), &output[0],
-                                      static_cast<int>(2 * n + 2), nullptr, nullptr);
+  int converted =
+      WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(input), static_cast<int>(n),
+                          &output[0], static_cast<int>(2 * n + 2), nullptr, nullptr);
   output.resize(converted > 0 ? static_cast<size_t>(converted) : 0);
 }
 

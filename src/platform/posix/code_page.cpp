@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/code_page_hooks.h"
 #include "platform/win32.h"
 
 namespace {
@@ -27,6 +28,8 @@ std::string AnsiCodePageName() {
   return (codeset != nullptr && *codeset != '\0') ? codeset : "ANSI_X3.4-1968";
 }
 
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+
 // One pair of converters for the process; the code page does not change while it runs.
 class Converters {
  public:
@@ -35,16 +38,25 @@ class Converters {
     return instance;
   }
   std::mutex mutex;
-  iconv_t toUtf16 = reinterpret_cast<iconv_t>(-1);
-  iconv_t fromUtf16 = reinterpret_cast<iconv_t>(-1);
+  iconv_t toUtf16 = kNoConverter;
+  iconv_t fromUtf16 = kNoConverter;
 
- private:
-  Converters() {
-    const std::string name = AnsiCodePageName();
+  // An unknown code page name falls back to Windows-1252, the usual Western default.
+  void Open(const std::string& name) {
+    Close();
     toUtf16 = iconv_open("UTF-16LE", name.c_str());
     fromUtf16 = iconv_open(name.c_str(), "UTF-16LE");
-    if (toUtf16 == reinterpret_cast<iconv_t>(-1)) toUtf16 = iconv_open("UTF-16LE", "CP1252");
-    if (fromUtf16 == reinterpret_cast<iconv_t>(-1)) fromUtf16 = iconv_open("CP1252", "UTF-16LE");
+    if (toUtf16 == kNoConverter) toUtf16 = iconv_open("UTF-16LE", "CP1252");
+    if (fromUtf16 == kNoConverter) fromUtf16 = iconv_open("CP1252", "UTF-16LE");
+  }
+
+ private:
+  Converters() { Open(AnsiCodePageName()); }
+  ~Converters() { Close(); }
+  void Close() {
+    if (toUtf16 != kNoConverter) iconv_close(toUtf16);
+    if (fromUtf16 != kNoConverter) iconv_close(fromUtf16);
+    toUtf16 = fromUtf16 = kNoConverter;
   }
 };
 
@@ -114,8 +126,8 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiB
       multiByteCount < -1 || wideCount < 0) {
     return 0;
   }
-  size_t length = multiByteCount == -1 ? std::strlen(multiByte) + 1
-                                       : static_cast<size_t>(multiByteCount);
+  size_t length =
+      multiByteCount == -1 ? std::strlen(multiByte) + 1 : static_cast<size_t>(multiByteCount);
   std::u16string units = DecodeAnsi(multiByte, length);
   if (wideCount == 0) return static_cast<int>(units.size());
   if (units.size() > static_cast<size_t>(wideCount)) return 0;  // ERROR_INSUFFICIENT_BUFFER
@@ -123,9 +135,8 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiB
   return static_cast<int>(units.size());
 }
 
-int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount,
-                        LPSTR multiByte, int multiByteCount, LPCSTR /*defaultChar*/,
-                        PBOOL usedDefaultChar) {
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount, LPSTR multiByte,
+                        int multiByteCount, LPCSTR /*defaultChar*/, PBOOL usedDefaultChar) {
   if (usedDefaultChar != nullptr) *usedDefaultChar = FALSE;
   if (codePage != CP_ACP || flags != 0 || wide == nullptr || wideCount == 0 || wideCount < -1 ||
       multiByteCount < 0) {
@@ -147,3 +158,13 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount,
   std::memcpy(multiByte, bytes.data(), bytes.size());
   return static_cast<int>(bytes.size());
 }
+
+namespace qiv::posix {
+
+void SetAnsiCodePageForTesting(const char* iconvName) {
+  Converters& converters = Converters::Get();
+  std::lock_guard<std::mutex> lock(converters.mutex);
+  converters.Open(iconvName != nullptr ? std::string(iconvName) : AnsiCodePageName());
+}
+
+}  // namespace qiv::posix

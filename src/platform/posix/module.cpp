@@ -50,8 +50,7 @@ HMODULE GetModuleHandleW(LPCWSTR moduleName) {
 }
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
-  if (module == kAdvapi32 && procName != nullptr &&
-      std::string(procName) == "RegDeleteKeyExW") {
+  if (module == kAdvapi32 && procName != nullptr && std::string(procName) == "RegDeleteKeyExW") {
     return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&RegDeleteKeyExW));
   }
   return nullptr;

@@ -64,7 +64,11 @@ std::wstring Utf8ToUtf16(const std::string& bytes) {
   const size_t n = bytes.size();
   while (i < n) {
     unsigned char b = static_cast<unsigned char>(bytes[i]);
-    int extra = b < 0x80 ? 0 : (b >> 5) == 0x6 ? 1 : (b >> 4) == 0xE ? 2 : (b >> 3) == 0x1E ? 3 : -1;
+    int extra = b < 0x80           ? 0
+                : (b >> 5) == 0x6  ? 1
+                : (b >> 4) == 0xE  ? 2
+                : (b >> 3) == 0x1E ? 3
+                                   : -1;
     if (extra < 0 || i + static_cast<size_t>(extra) >= n) {
       out.push_back(0xFFFD);
       ++i;

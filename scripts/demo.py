@@ -1,0 +1,117 @@
+#!/usr/bin/python3
+"""The installer's and uninstaller's lifecycle against local stand-ins.
+
+Starts a recording web site (goal API and feedback form, HTTPS), affiliate
+tracker (HTTP) and analytics collector (HTTPS) on the loopback ports of the dev
+build, runs the program as the installer and uninstaller would in a sandbox
+directory, and prints what each service received and what was left on disk.
+
+    cmake --preset dev && cmake --build --preset dev -j2
+    scripts/demo.py [--exe build/dev/QivDepends] [--real-pauses]
+"""
+
+from __future__ import annotations
+
+import argparse
+import json
+import pathlib
+import sys
+import tempfile
+import urllib.parse
+
+ROOT = pathlib.Path(__file__).resolve().parent.parent
+sys.path.insert(0, str(ROOT / 'tests' / 'e2e'))
+
+from harness import NativeRunner, RecordingServer, Registry  # noqa: E402
+
+SITE_PORT, COLLECTOR_PORT, TRACKING_PORT = 47443, 47444, 47080
+GOAL_PATH = '/en/api/get-goal-by-reference-id'
+STAGES = ['start', 'eula', 'path', 'ready', 'complete']
+ATTRIBUTION = ['TX-1001', 'OF-7', 'VN-3', 'de', 'ska', 'CLICK-9']
+
+
+def goal_answer(goal_id: str) -> str:
+    return ('<?xml version="1.0" encoding="UTF-8"?><data><result>success</result><goals>'
+            f'<goal><offer_id>OF-1</offer_id><goal_id>1</goal_id></goal>'
+            f'<goal><offer_id>OF-7</offer_id><goal_id>{goal_id}</goal_id></goal>'
+            '</goals></data>')
+
+
+def show_requests(name: str, server: RecordingServer) -> None:
+    for request in server.requests:
+        line = f'  {name:<9} {request.method:<4} {request.path}'
+        if request.parts:
+            print(line + '  (multipart form)')
+            for part in request.parts:
+                print(f'              {part.name} = {part.text!r}')
+        elif request.path == '/quarn/':
+            data = urllib.parse.unquote(request.query[len('data='):], encoding='latin-1')
+            print(line + '?data=')
+            for key, value in json.loads(data).items():
+                print(f'              {key}: {json.dumps(value)}')
+        elif request.body:
+            print(f'{line}  body: {request.body.decode("utf-8", "replace")}')
+        else:
+            print(f'{line}?{request.query}')
+    server.clear()
+
+
+def run(runner, args, env, services) -> None:
+    print('\n$ QivDepends ' + ' '.join(a if a and ' ' not in a else repr(a) for a in args))
+    result = runner.run(args, env=env)
+    for line in result.debug_lines:
+        print(f'  debug     {line}')
+    print(f'  exit      {result.returncode}')
+    for name, server in services:
+        show_requests(name, server)
+
+
+def main() -> int:
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument('--exe', default=str(ROOT / 'build' / 'dev' / 'QivDepends'))
+    parser.add_argument('--real-pauses', action='store_true',
+                        help='keep the one-second pause after each tracking request')
+    options = parser.parse_args()
+    env = {} if options.real_pauses else {'QIV_SLEEP_SCALE': '0.001'}
+
+    with tempfile.TemporaryDirectory(prefix='qiv-demo-') as temporary, \
+            RecordingServer('https', SITE_PORT) as site, \
+            RecordingServer('https', COLLECTOR_PORT) as collector, \
+            RecordingServer('http', TRACKING_PORT) as tracking:
+        sandbox = pathlib.Path(temporary)
+        client = sandbox / 'Vantor'
+        client.mkdir()
+        product = 'HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvandel\\Vantor'
+        registry = Registry()
+        for name, abbreviation in [('Skarn', 'ska'), ('Aldmoor', 'ald'), ('Skarn2', 'ska')]:
+            registry.set(f'{product}\\{name}', 'APP_ABBR', abbreviation)
+            registry.set(f'{product}\\{name}', 'INSTALL_PATH', f'C:\\Games\\{name}')
+        registry.set('HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Cryptography', 'MachineGuid',
+                     '4c1d2e3f-0000-4000-8000-00000000d3m0')
+        registry.save(sandbox / 'registry.reg')
+        runner = NativeRunner(options.exe).relocated(sandbox / 'bin')
+        runner.load_registry(sandbox / 'registry.reg')
+        (sandbox / 'bin' / 'version.ini').write_text('[versioninfo]\nbuild=V3.1.0.2048\n')
+        services = [('site', site), ('tracking', tracking), ('collector', collector)]
+
+        print(f'sandbox: {sandbox} (program, version.ini and registry file inside)')
+        print('site answers every goal lookup with goals for offers OF-1 and OF-7;')
+        print('tracker confirms with "success=true;" on the second attempt of each stage.')
+        for index, stage in enumerate(STAGES):
+            site.reply(GOAL_PATH, body=goal_answer(str(200 + index)))
+            tracking.reply('/aff_goal', body='busy')
+            tracking.reply('/aff_goal', body='success=true;')
+            run(runner, ['PostInstallEvent', stage, str(client / 'Register.ini')] + ATTRIBUTION,
+                env, services)
+
+        print(f'\n--- {client / "Register.ini"} after "complete":')
+        print((client / 'Register.ini').read_text(encoding='utf-8', errors='replace').rstrip())
+
+        run(runner, ['UninstallSoftware', 'de', '0', str(client) + '/'], env, services)
+        run(runner, ['UninstallSoftwareFeedback', 'de', '2,5', '3', 'Zu langsam'], env,
+            services)
+    return 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())

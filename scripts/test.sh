@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: the native build, the same suite under
+# ASan + UBSan, and, where its script is present, the Windows build under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup-native.sh
+
+summary=()
+run_preset() {
+  local preset=$1
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j2
+  local log
+  log=$(mktemp)
+  if ctest --preset "$preset" 2>&1 | tee "$log"; then
+    summary+=("$preset: $(grep -E 'tests passed' "$log" | tail -n 1)")
+  else
+    summary+=("$preset: FAILED — $(grep -E 'tests passed|tests failed' "$log" | tail -n 1)")
+    rm -f "$log"
+    printf '%s\n' "${summary[@]}"
+    exit 1
+  fi
+  rm -f "$log"
+}
+
+run_preset dev
+run_preset asan
+
+# The release build has no tests, but it must keep compiling (optimiser warnings).
+cmake --preset release >/dev/null
+cmake --build --preset release -j2
+summary+=("release: built")
+
+if [ -f scripts/ci-windows.sh ] && [ "${QIV_SKIP_WINDOWS:-0}" != 1 ]; then
+  bash scripts/ci-windows.sh
+  summary+=("windows: passed under Wine")
+fi
+
+echo
+echo "Summary"
+printf '  %s\n' "${summary[@]}"

@@ -1,0 +1,114 @@
+#include "base/registry/registry_key.h"
+
+#include <cwchar>
+
+namespace {
+
+constexpr REGSAM kViewBits = KEY_WOW64_64KEY | KEY_WOW64_32KEY;
+constexpr REGSAM kReadWrite = KEY_READ | KEY_WRITE;
+constexpr DWORD kNameCapacity = 256;  // key names hold at most 255 units
+// Windows allows 512 levels of keys; a deeper walk can only be a cycle through
+// registry links, which must end in a failure rather than in a stack overflow.
+constexpr int kMaxDepth = 512;
+
+qiv::registry::DeleteKeyExFunction SystemDeleteKeyEx() {
+  HMODULE advapi = GetModuleHandleW(L"Advapi32.dll");
+  if (advapi == nullptr) return nullptr;
+  FARPROC address = GetProcAddress(advapi, "RegDeleteKeyExW");
+  if (address == nullptr) return nullptr;
+  // Through a generic function pointer, so the compiler accepts the signature change.
+  return reinterpret_cast<qiv::registry::DeleteKeyExFunction>(
+      reinterpret_cast<void (*)()>(address));
+}
+
+// Looked up once per process; a failed lookup is remembered as well.
+struct DeleteKeyExLookup {
+  bool done = false;
+  qiv::registry::DeleteKeyExFunction address = nullptr;
+  qiv::registry::DeleteKeyExResolver resolver = &SystemDeleteKeyEx;
+};
+
+DeleteKeyExLookup& Lookup() {
+  static DeleteKeyExLookup lookup;
+  return lookup;
+}
+
+bool IsEmptyName(LPCWSTR name) { return name == nullptr || name[0] == 0; }
+
+}  // namespace
+
+namespace qiv::registry {
+
+void SetDeleteKeyExResolverForTest(DeleteKeyExResolver resolver) {
+  DeleteKeyExLookup& lookup = Lookup();
+  lookup.done = false;
+  lookup.address = nullptr;
+  lookup.resolver = resolver != nullptr ? resolver : &SystemDeleteKeyEx;
+}
+
+}  // namespace qiv::registry
+
+CRegistryKey::~CRegistryKey() { Close(); }
+
+LONG CRegistryKey::Open(HKEY parent, LPCWSTR subKey, REGSAM access) {
+  HKEY opened = nullptr;
+  const LONG status = RegOpenKeyExW(parent, subKey, 0, access, &opened);
+  if (status != ERROR_SUCCESS) return status;
+  Close();
+  handle_ = opened;
+  viewFlags_ = access & kViewBits;
+  return ERROR_SUCCESS;
+}
+
+LONG CRegistryKey::Close() {
+  LONG status = ERROR_SUCCESS;
+  if (handle_ != nullptr) status = RegCloseKey(handle_);
+  handle_ = nullptr;
+  viewFlags_ = 0;
+  return status;
+}
+
+LONG CRegistryKey::DeleteSubKey(LPCWSTR name) {
+  // An empty name would address the held key itself.
+  if (IsEmptyName(name)) return ERROR_INVALID_PARAMETER;
+  if (handle_ == nullptr) return ERROR_INVALID_HANDLE;
+  DeleteKeyExLookup& lookup = Lookup();
+  if (!lookup.done) {
+    lookup.address = lookup.resolver();
+    lookup.done = true;
+  }
+  if (lookup.address != nullptr) return lookup.address(handle_, name, viewFlags_, 0);
+  return RegDeleteKeyW(handle_, name);
+}
+
+LONG CRegistryKey::DeleteTree(LPCWSTR name) { return DeleteTreeAtDepth(name, 0); }
+
+LONG CRegistryKey::DeleteTreeAtDepth(LPCWSTR name, int depth) {
+  // An empty name would make the walk delete everything below the held key.
+  if (IsEmptyName(name)) return ERROR_INVALID_PARAMETER;
+  if (depth >= kMaxDepth) return ERROR_KEY_HAS_CHILDREN;
+
+  CRegistryKey child;
+  const LONG opened = child.Open(handle_, name, kReadWrite | viewFlags_);
+  if (opened != ERROR_SUCCESS) return opened;
+
+  // Each pass deletes the subkey at index 0, so the next one moves to the front.
+  wchar_t previous[kNameCapacity] = {};
+  while (true) {
+    wchar_t found[kNameCapacity] = {};
+    DWORD size = kNameCapacity;
+    FILETIME lastWrite{};
+    if (RegEnumKeyExW(child.handle_, 0, found, &size, nullptr, nullptr, nullptr, &lastWrite) !=
+        ERROR_SUCCESS) {
+      break;
+    }
+    // A subkey that is still listed after its deletion reported success would
+    // otherwise be found again forever.
+    if (previous[0] != 0 && std::wcscmp(previous, found) == 0) return ERROR_KEY_HAS_CHILDREN;
+    const LONG status = child.DeleteTreeAtDepth(found, depth + 1);
+    if (status != ERROR_SUCCESS) return status;
+    std::wcscpy(previous, found);
+  }
+  child.Close();
+  return DeleteSubKey(name);
+}

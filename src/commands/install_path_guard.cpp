@@ -1,0 +1,49 @@
+#include "commands/install_path_guard.h"
+
+#include "platform/win32.h"
+
+namespace qiv::commands {
+
+using qiv::paths::WindowsPath;
+
+std::optional<WindowsPath> CheckInstallDirectory(const std::wstring& installDirectory,
+                                                 const qiv::platform::ProtectedFolders& folders) {
+  std::optional<WindowsPath> directory =
+      qiv::paths::NormaliseWindowsPath(installDirectory, folders.currentDrive);
+  if (!directory || directory->IsRoot()) return std::nullopt;
+  for (const std::wstring& text : folders.kept) {
+    const auto kept = qiv::paths::NormaliseWindowsPath(text, folders.currentDrive);
+    if (kept && directory->Contains(*kept)) return std::nullopt;
+  }
+  for (const std::wstring& text : folders.keptWithChildren) {
+    const auto kept = qiv::paths::NormaliseWindowsPath(text, folders.currentDrive);
+    if (!kept) continue;
+    WindowsPath parent = *directory;
+    parent.components.pop_back();
+    if (directory->Contains(*kept) || parent.Folded() == kept->Folded()) {
+      return std::nullopt;
+    }
+  }
+  for (const std::wstring& text : folders.sealed) {
+    const auto sealed = qiv::paths::NormaliseWindowsPath(text, folders.currentDrive);
+    if (sealed && (directory->Contains(*sealed) || sealed->Contains(*directory))) {
+      return std::nullopt;
+    }
+  }
+  return directory;
+}
+
+bool IsPlainDirectory(const WindowsPath& directory) {
+  WindowsPath step{directory.root, {}};
+  for (size_t i = 0; i < directory.components.size(); ++i) {
+    step.components.push_back(directory.components[i]);
+    const DWORD attributes = GetFileAttributesW(step.Text().c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+      return false;
+    }
+    if (i + 1 == directory.components.size()) return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  }
+  return false;
+}
+
+}  // namespace qiv::commands

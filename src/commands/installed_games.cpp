@@ -1,0 +1,61 @@
+#include "commands/installed_games.h"
+
+#include <set>
+
+#include "base/registry/registry_key.h"
+#include "platform/win32.h"
+
+namespace {
+
+constexpr DWORD kNameCapacity = 512;
+// The value is read with a byte count of at most half the zero-filled buffer, so
+// the text stays terminated whatever is stored.
+constexpr DWORD kValueBufferUnits = 1024;
+constexpr DWORD kValueReadBytes = 1024;
+
+// Adds the game's "APP_ABBR" to `abbreviations`; a subkey that cannot be opened
+// or has no readable value adds nothing.
+void AddGameAbbreviation(const String::_tstringW& subkeyName,
+                         std::set<String::_tstringW>& abbreviations) {
+  String::_tstringW path(kProductKeyPath);
+  path += L"\\";
+  path += subkeyName;
+  CRegistryKey game;
+  if (game.Open(HKEY_LOCAL_MACHINE, path.c_str(), KEY_QUERY_VALUE) != ERROR_SUCCESS) return;
+  WCHAR value[kValueBufferUnits] = {};
+  DWORD size = kValueReadBytes;
+  if (RegQueryValueExW(game.Handle(), L"APP_ABBR", nullptr, nullptr,
+                       reinterpret_cast<LPBYTE>(value), &size) == ERROR_SUCCESS) {
+    abbreviations.insert(String::_tstringW(static_cast<const wchar_t*>(value)));
+  }
+}
+
+}  // namespace
+
+String::_tstringW GetInstalledGameList() {
+  CRegistryKey product;
+  if (product.Open(HKEY_LOCAL_MACHINE, kProductKeyPath, KEY_ENUMERATE_SUB_KEYS) != ERROR_SUCCESS) {
+    return String::_tstringW();
+  }
+
+  // std::set orders by code unit, which is the order the list is reported in.
+  std::set<String::_tstringW> abbreviations;
+  for (DWORD index = 0;; ++index) {
+    WCHAR name[kNameCapacity] = {};
+    DWORD nameLength = kNameCapacity;
+    const LSTATUS status = RegEnumKeyExW(product.Handle(), index, name, &nameLength, nullptr,
+                                         nullptr, nullptr, nullptr);
+    if (status == ERROR_MORE_DATA) continue;  // a name too long for the buffer: skip it
+    // The end of the list, or an error that would repeat (the key deleted meanwhile,
+    // access lost): going on could only spin.
+    if (status != ERROR_SUCCESS) break;
+    AddGameAbbreviation(String::_tstringW(static_cast<const wchar_t*>(name)), abbreviations);
+  }
+
+  String::_tstringW list;
+  for (const String::_tstringW& abbreviation : abbreviations) {
+    list += abbreviation;
+    list += L"|";
+  }
+  return list;
+}

@@ -1,0 +1,13 @@
+// Undoing what a game's install configuration document lists. Both operations load
+// the document themselves and report only whether it could be read.
+#pragma once
+
+#include "base/strings/tstring.h"
+
+// Deletes the desktop and start-menu shortcut files and writes the document back
+// without its "shortcut" element (only when it had one).
+bool RemoveShortcuts(const String::_tstringW& documentPath);
+
+// Deletes the registry key trees of the "vantoritems" lists (the first item whose
+// root opens) and of the "appitems" lists (every item) of every "registry" element.
+bool RemoveRegistryItems(const String::_tstringW& documentPath);

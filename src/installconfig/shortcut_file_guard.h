@@ -1,0 +1,13 @@
+// Which files an install configuration document may have deleted as shortcuts.
+#pragma once
+
+#include <string>
+
+namespace qiv::installconfig {
+
+// A shortcut is an absolute path to a ".lnk" (shell link) or ".url" (internet
+// shortcut) file. The document comes with a game; anything else it names as a
+// shortcut is left alone rather than deleted.
+bool IsShortcutFilePath(const std::wstring& path);
+
+}  // namespace qiv::installconfig

@@ -1,0 +1,86 @@
+#include "platform/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/posix/path_map.h"
+
+namespace qiv::platform {
+
+namespace {
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int Get() const { return fd_; }
+  // Closes now and reports whether closing succeeded.
+  bool Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd < 0 || ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+bool WriteAll(int fd, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    done += static_cast<size_t>(written);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ReadWholeFile(const std::wstring& path, size_t maxBytes, std::string& contents) {
+  contents.clear();
+  const auto mapped = qiv::posix::MapWindowsPath(path);
+  if (!mapped) return false;
+  // Non-blocking, so a FIFO in the file's place cannot stall the program; only a
+  // regular file is read.
+  FileDescriptor file(::open(mapped->c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  struct stat status {};
+  if (file.Get() < 0 || ::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+    return false;
+  }
+  char chunk[16384];
+  while (true) {
+    const ssize_t got = ::read(file.Get(), chunk, sizeof(chunk));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0 || static_cast<size_t>(got) > maxBytes - contents.size()) break;
+    if (got == 0) return true;
+    contents.append(chunk, static_cast<size_t>(got));
+  }
+  contents.clear();
+  return false;
+}
+
+bool ReplaceWholeFile(const std::wstring& path, const std::string& contents) {
+  const auto mapped = qiv::posix::MapWindowsPath(path);
+  if (!mapped) return false;
+  const std::string temporary = *mapped + ".qivnew";
+  FileDescriptor file(
+      ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666));
+  if (file.Get() < 0) return false;
+  bool ok = WriteAll(file.Get(), contents) && ::fsync(file.Get()) == 0;
+  ok = file.Close() && ok;
+  // The rename replaces a link in the file's place instead of writing through it.
+  if (ok) ok = ::rename(temporary.c_str(), mapped->c_str()) == 0;
+  if (!ok) ::unlink(temporary.c_str());
+  return ok;
+}
+
+}  // namespace qiv::platform

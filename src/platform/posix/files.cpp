@@ -1,0 +1,41 @@
+// File attributes and deletion of single files, on paths mapped by path_map.h.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/posix/path_map.h"
+#include "platform/win32.h"
+
+DWORD GetFileAttributesW(LPCWSTR fileName) {
+  if (fileName == nullptr) return INVALID_FILE_ATTRIBUTES;
+  const auto path = qiv::posix::MapWindowsPath(fileName);
+  struct stat info;
+  if (!path || lstat(path->c_str(), &info) != 0) return INVALID_FILE_ATTRIBUTES;
+
+  DWORD attributes = 0;
+  if (S_ISLNK(info.st_mode)) {
+    // Windows reports the link itself; a link to a directory is a directory link.
+    attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+    struct stat target;
+    if (stat(path->c_str(), &target) == 0 && S_ISDIR(target.st_mode)) {
+      attributes |= FILE_ATTRIBUTE_DIRECTORY;
+    }
+  } else if (S_ISDIR(info.st_mode)) {
+    attributes |= FILE_ATTRIBUTE_DIRECTORY;
+  } else if ((info.st_mode & 0222) == 0) {
+    attributes |= FILE_ATTRIBUTE_READONLY;
+  }
+  return attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+}
+
+BOOL DeleteFileW(LPCWSTR fileName) {
+  if (fileName == nullptr) return FALSE;
+  const auto path = qiv::posix::MapWindowsPath(fileName);
+  if (!path) return FALSE;
+  // Windows refuses read-only files; unlink(2) never removes directories and
+  // removes a link, not what it points to.
+  struct stat info;
+  if (lstat(path->c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 0222) == 0) {
+    return FALSE;
+  }
+  return unlink(path->c_str()) == 0 ? TRUE : FALSE;
+}

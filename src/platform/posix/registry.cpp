@@ -1,0 +1,128 @@
+// The registry functions over the process's registry file (registry_store.h).
+#include <cstring>
+
+#include "platform/posix/registry_store.h"
+#include "platform/win32.h"
+
+namespace {
+
+using qiv::posix::RegistryKey;
+using qiv::posix::RegistryStore;
+using qiv::posix::RegistryValue;
+using qiv::posix::SplitKeyPath;
+
+constexpr DWORD kMultiStringType = 7;  // REG_MULTI_SZ
+
+bool IsStringType(DWORD type) {
+  return type == REG_SZ || type == REG_EXPAND_SZ || type == kMultiStringType;
+}
+
+// Windows keeps UTF-16 strings; here each unit goes into one wchar_t.
+void CopyValueData(const RegistryValue& value, LPBYTE data) {
+  if (!IsStringType(value.type)) {
+    if (!value.data.empty()) std::memcpy(data, value.data.data(), value.data.size());
+    return;
+  }
+  wchar_t* units = reinterpret_cast<wchar_t*>(data);
+  for (size_t i = 0; i < value.data.size(); i += 2) {
+    const unsigned high = i + 1 < value.data.size() ? value.data[i + 1] : 0;
+    units[i / 2] = static_cast<wchar_t>(value.data[i] | (high << 8));
+  }
+}
+
+LSTATUS DeleteKey(HKEY key, LPCWSTR subKey) {
+  if (subKey == nullptr) return ERROR_INVALID_PARAMETER;
+  RegistryStore& store = RegistryStore::Instance();
+  auto lock = store.Lock();
+  std::shared_ptr<RegistryKey> parent;
+  if (LSTATUS status = store.Resolve(key, parent); status != ERROR_SUCCESS) return status;
+  const auto path = SplitKeyPath(subKey);
+  if (!path) return ERROR_FILE_NOT_FOUND;
+  // Deleting the key behind the handle itself (or a root) is not offered.
+  if (path->empty()) return ERROR_INVALID_PARAMETER;
+  return store.DeleteKey(parent, *path);
+}
+
+}  // namespace
+
+LSTATUS RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD, REGSAM, PHKEY result) {
+  if (result == nullptr) return ERROR_INVALID_PARAMETER;
+  *result = nullptr;
+  RegistryStore& store = RegistryStore::Instance();
+  auto lock = store.Lock();
+  std::shared_ptr<RegistryKey> found;
+  if (LSTATUS status = store.Resolve(key, found); status != ERROR_SUCCESS) return status;
+  const auto path = SplitKeyPath(subKey == nullptr ? L"" : subKey);
+  if (!path) return ERROR_FILE_NOT_FOUND;
+  if (path->empty() && found->Parent() == nullptr) {
+    *result = key;  // a predefined root opens as itself
+    return ERROR_SUCCESS;
+  }
+  for (const std::wstring& name : *path) {
+    found = found->FindSubKey(name);
+    if (!found) return ERROR_FILE_NOT_FOUND;
+  }
+  *result = store.OpenHandle(std::move(found));
+  return ERROR_SUCCESS;
+}
+
+LSTATUS RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD reserved,
+                      LPWSTR className, LPDWORD classSize, PFILETIME lastWriteTime) {
+  if (name == nullptr || nameSize == nullptr || reserved != nullptr ||
+      (className != nullptr && classSize == nullptr)) {
+    return ERROR_INVALID_PARAMETER;
+  }
+  RegistryStore& store = RegistryStore::Instance();
+  auto lock = store.Lock();
+  std::shared_ptr<RegistryKey> found;
+  if (LSTATUS status = store.Resolve(key, found); status != ERROR_SUCCESS) return status;
+  const std::shared_ptr<RegistryKey> subKey = found->SubKeyAt(index);
+  if (!subKey) return ERROR_NO_MORE_ITEMS;
+  const std::wstring& subKeyName = subKey->Name();
+  if (subKeyName.size() >= *nameSize) return ERROR_MORE_DATA;
+  if (className != nullptr && *classSize == 0) return ERROR_MORE_DATA;
+  subKeyName.copy(name, subKeyName.size());
+  name[subKeyName.size()] = 0;
+  *nameSize = static_cast<DWORD>(subKeyName.size());
+  if (className != nullptr) {
+    className[0] = 0;
+    *classSize = 0;
+  }
+  if (lastWriteTime != nullptr) *lastWriteTime = FILETIME{0, 0};
+  return ERROR_SUCCESS;
+}
+
+LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                         LPDWORD dataSize) {
+  if (reserved != nullptr || (data != nullptr && dataSize == nullptr)) {
+    return ERROR_INVALID_PARAMETER;
+  }
+  RegistryStore& store = RegistryStore::Instance();
+  auto lock = store.Lock();
+  std::shared_ptr<RegistryKey> found;
+  if (LSTATUS status = store.Resolve(key, found); status != ERROR_SUCCESS) return status;
+  const RegistryValue* value = found->FindValue(valueName == nullptr ? L"" : valueName);
+  if (value == nullptr) return ERROR_FILE_NOT_FOUND;
+  if (type != nullptr) *type = value->type;
+  const DWORD size = static_cast<DWORD>(value->data.size());
+  if (data == nullptr) {
+    if (dataSize != nullptr) *dataSize = size;
+    return ERROR_SUCCESS;
+  }
+  const DWORD capacity = *dataSize;
+  *dataSize = size;
+  if (capacity < size) return ERROR_MORE_DATA;
+  CopyValueData(*value, data);
+  return ERROR_SUCCESS;
+}
+
+LSTATUS RegDeleteKeyW(HKEY key, LPCWSTR subKey) { return DeleteKey(key, subKey); }
+
+// One registry view here, so the view bits are accepted and ignored.
+LSTATUS RegDeleteKeyExW(HKEY key, LPCWSTR subKey, REGSAM, DWORD) { return DeleteKey(key, subKey); }
+
+LSTATUS RegCloseKey(HKEY key) {
+  RegistryStore& store = RegistryStore::Instance();
+  auto lock = store.Lock();
+  return store.CloseHandle(key);
+}

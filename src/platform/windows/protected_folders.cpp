@@ -1,0 +1,102 @@
+#include "platform/protected_folders.h"
+
+#include "platform/current_drive.h"
+
+#include <shlobj.h>
+
+#include "platform/win32.h"
+
+namespace qiv::platform {
+
+namespace {
+
+void AddFolder(std::vector<std::wstring>& list, int csidl) {
+  wchar_t path[MAX_PATH] = {};
+  if (SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)) && path[0]) {
+    list.emplace_back(path);
+  }
+}
+
+void AddEnvironmentFolder(std::vector<std::wstring>& list, const wchar_t* name) {
+  wchar_t path[MAX_PATH] = {};
+  const DWORD length = GetEnvironmentVariableW(name, path, MAX_PATH);
+  if (length > 0 && length < MAX_PATH) list.emplace_back(path);
+}
+
+void AddBelow(std::vector<std::wstring>& list, int csidl, const wchar_t* child) {
+  std::vector<std::wstring> parent;
+  AddFolder(parent, csidl);
+  if (!parent.empty()) list.push_back(parent.front() + L"\\" + child);
+}
+
+}  // namespace
+
+ProtectedFolders QueryProtectedFolders() {
+  ProtectedFolders folders;
+  static const int kKept[] = {CSIDL_PROFILE,
+                              CSIDL_DESKTOPDIRECTORY,
+                              CSIDL_COMMON_DESKTOPDIRECTORY,
+                              CSIDL_PERSONAL,
+                              CSIDL_COMMON_DOCUMENTS,
+                              CSIDL_MYMUSIC,
+                              CSIDL_COMMON_MUSIC,
+                              CSIDL_MYPICTURES,
+                              CSIDL_COMMON_PICTURES,
+                              CSIDL_MYVIDEO,
+                              CSIDL_COMMON_VIDEO,
+                              CSIDL_APPDATA,
+                              CSIDL_LOCAL_APPDATA,
+                              CSIDL_COMMON_APPDATA,
+                              CSIDL_STARTMENU,
+                              CSIDL_COMMON_STARTMENU,
+                              CSIDL_PROGRAMS,
+                              CSIDL_COMMON_PROGRAMS,
+                              CSIDL_STARTUP,
+                              CSIDL_COMMON_STARTUP,
+                              CSIDL_FAVORITES,
+                              CSIDL_TEMPLATES,
+                              CSIDL_COMMON_TEMPLATES,
+                              CSIDL_PROGRAM_FILES,
+                              CSIDL_PROGRAM_FILESX86,
+                              CSIDL_PROGRAM_FILES_COMMON,
+                              CSIDL_PROGRAM_FILES_COMMONX86,
+                              CSIDL_INTERNET_CACHE,
+                              CSIDL_COOKIES,
+                              CSIDL_HISTORY};
+  for (int csidl : kKept) AddFolder(folders.kept, csidl);
+  // A 32-bit process is told the x86 folders; the native ones come from the environment.
+  for (const wchar_t* name :
+       {L"ProgramW6432", L"CommonProgramW6432", L"ProgramFiles", L"ProgramData", L"PUBLIC",
+        L"ALLUSERSPROFILE", L"USERPROFILE", L"TEMP", L"TMP"}) {
+    AddEnvironmentFolder(folders.kept, name);
+  }
+  // Every other user's profile lies beside this one.
+  std::vector<std::wstring> profile;
+  AddFolder(profile, CSIDL_PROFILE);
+  if (!profile.empty()) {
+    const size_t slash = profile.front().find_last_of(L"\\/");
+    if (slash != std::wstring::npos)
+      folders.keptWithChildren.push_back(profile.front().substr(0, slash));
+  }
+  AddBelow(folders.kept, CSIDL_PROFILE, L"Downloads");
+  AddBelow(folders.kept, CSIDL_PROFILE, L"Saved Games");
+  AddBelow(folders.kept, CSIDL_PERSONAL, L"My Games");
+
+  wchar_t module[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
+  if (length > 0 && length < MAX_PATH) {
+    std::wstring directory(module, length);
+    const size_t slash = directory.find_last_of(L"\\/");
+    if (slash != std::wstring::npos) folders.kept.push_back(directory.substr(0, slash));
+  }
+
+  AddFolder(folders.sealed, CSIDL_WINDOWS);
+  AddFolder(folders.sealed, CSIDL_SYSTEM);
+  AddFolder(folders.sealed, CSIDL_SYSTEMX86);
+  AddEnvironmentFolder(folders.sealed, L"SystemRoot");
+  AddEnvironmentFolder(folders.sealed, L"windir");
+  folders.currentDrive = CurrentDrive();
+  return folders;
+}
+
+}  // namespace qiv::platform

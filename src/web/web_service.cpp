@@ -1,0 +1,152 @@
+// GET and POST of a text body with the answer collected in memory.
+#include "web/web_service.h"
+
+#include <string>
+
+#include "platform/win32.h"
+#include "web/curl_handle.h"
+#include "web/endpoints.h"
+#include "web/redirect_policy.h"
+#include "web/transfer_options.h"
+
+namespace {
+
+// Not one of libcurl's codes: stands for "nothing was attempted".
+constexpr int kNotAttempted = 99;
+constexpr unsigned kSimpleTimeoutSeconds = 120;
+constexpr unsigned kSimpleConnectTimeoutSeconds = 60;
+
+// Sets the options of one field request; returns the first rejected option's code.
+// `postBody` must outlive the transfer: libcurl does not copy POSTFIELDS.
+CURLcode Configure(CURL* curl, bool isPost, std::string& requestUrl,
+                   const String::_tstringW& cookie, const String::_tstringW& data,
+                   std::string& postBody, ServiceResponse* response, unsigned timeoutSeconds,
+                   unsigned connectTimeoutSeconds) {
+  CURLcode code = CURLE_OK;
+  if (isPost) {
+    postBody = data.ToUtf8();
+    if ((code = curl_easy_setopt(curl, CURLOPT_POST, 1L)) != CURLE_OK) return code;
+    if ((code = curl_easy_setopt(curl, CURLOPT_POSTFIELDS, postBody.c_str())) != CURLE_OK) {
+      return code;
+    }
+  } else if (!data.empty()) {
+    requestUrl += UrlEncode(data.ToAnsi());  // the caller supplies any '?' or '&'
+  }
+  if ((code = web::SetTimeouts(curl, timeoutSeconds, connectTimeoutSeconds)) != CURLE_OK) {
+    return code;
+  }
+  if ((code = curl_easy_setopt(curl, CURLOPT_URL, requestUrl.c_str())) != CURLE_OK) return code;
+  if (response != nullptr) {
+    if ((code = curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, WriteCallback)) != CURLE_OK) {
+      return code;
+    }
+    if ((code = curl_easy_setopt(curl, CURLOPT_WRITEDATA, response)) != CURLE_OK) return code;
+    if (response->headers != nullptr) {
+      curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, HeaderCallback);
+      curl_easy_setopt(curl, CURLOPT_HEADERDATA, response->headers);
+    }
+  } else {
+    web::DiscardBody(curl);
+  }
+  if (!cookie.empty()) {
+    code = curl_easy_setopt(curl, CURLOPT_COOKIE, cookie.ToUtf8().c_str());  // copied
+  }
+  return code;
+}
+
+// After a completed transfer: the redirect target to follow, if any. The status and
+// location reads report their code like any other step.
+CURLcode SiteRedirect(CURL* curl, std::string& target) {
+  long status = 0;
+  CURLcode code = curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  if (code != CURLE_OK || status / 100 != 3) return code;
+  char* location = nullptr;
+  code = curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &location);
+  if (code == CURLE_OK && location != nullptr && web::IsSiteRedirect(location)) target = location;
+  return code;
+}
+
+void LogFieldFailure(int code, const String::_tstringW& url) {
+  String::_tstringW line(L"CWebService::FieldService, curl error: ");
+  line += String::_tstringW(curl_easy_strerror(static_cast<CURLcode>(code)));
+  line += L" URL=";
+  line += url;
+  line += L"\n";
+  OutputDebugStringW(line.c_str());
+}
+
+}  // namespace
+
+bool CWebService::FieldService(bool isPost, String::_tstringW url, String::_tstringW cookie,
+                               String::_tstringW data, ServiceResponse* response,
+                               unsigned timeoutSeconds, unsigned connectTimeoutSeconds) {
+  return FieldTransfer(isPost, url, UrlEncode(url.ToAnsi()), cookie, data, response, timeoutSeconds,
+                       connectTimeoutSeconds, web::kMaxRedirects);
+}
+
+bool CWebService::FieldTransfer(bool isPost, const String::_tstringW& url, std::string requestUrl,
+                                const String::_tstringW& cookie, const String::_tstringW& data,
+                                ServiceResponse* response, unsigned timeoutSeconds,
+                                unsigned connectTimeoutSeconds, int redirectsLeft) {
+  int code = kNotAttempted;
+  bool completed = false;
+  if (!url.empty()) {
+    web::CurlEasy curl;
+    if (curl) {
+      web::SetVerification(curl.get(), !IsQaHost(url));
+      std::string postBody;
+      code = Configure(curl.get(), isPost, requestUrl, cookie, data, postBody, response,
+                       timeoutSeconds, connectTimeoutSeconds);
+      if (code == CURLE_OK) code = curl_easy_perform(curl.get());
+      if (code == CURLE_OK) {
+        completed = true;
+        std::string target;
+        code = SiteRedirect(curl.get(), target);
+        if (!target.empty() && redirectsLeft <= 0) {
+          code = CURLE_TOO_MANY_REDIRECTS;  // logged; the 3xx answer stays the body
+        } else if (!target.empty()) {
+          // The redirect's answer replaces this one. The target is already a URL, so
+          // it is requested as given rather than percent-encoded a second time.
+          ServiceResponse followed;
+          FieldTransfer(isPost, String::_tstringW(target), target, cookie, data, &followed,
+                        timeoutSeconds, connectTimeoutSeconds, redirectsLeft - 1);
+          if (response != nullptr) {
+            response->toFile = followed.toFile;
+            response->filePath = followed.filePath;
+            response->body = std::move(followed.body);
+          }
+        }
+      }
+    }
+  }
+  if (code != CURLE_OK) LogFieldFailure(code, url);
+  return completed;
+}
+
+bool CWebService::PostService(String::_tstringW url, String::_tstringW cookie,
+                              String::_tstringW data, ServiceResponse* response,
+                              unsigned timeoutSeconds, unsigned connectTimeoutSeconds) {
+  if (!RequestsAllowed()) return false;
+  return FieldService(true, url, cookie, data, response, timeoutSeconds, connectTimeoutSeconds);
+}
+
+bool CWebService::GetService(String::_tstringW url, String::_tstringW cookie,
+                             String::_tstringW data, ServiceResponse* response,
+                             unsigned timeoutSeconds, unsigned connectTimeoutSeconds) {
+  if (!RequestsAllowed()) return false;
+  return FieldService(false, url, cookie, data, response, timeoutSeconds, connectTimeoutSeconds);
+}
+
+bool CWebService::SimpleGetService(String::_tstringW url, String::_tstringW cookie,
+                                   String::_tstringW data, ServiceResponse* response) {
+  return GetService(url, cookie, data, response, kSimpleTimeoutSeconds,
+                    kSimpleConnectTimeoutSeconds);
+}
+
+bool CWebService::IsQaHost(const String::_tstringW& url) {
+  static const std::wstring suffixes[] = {endpoints::QaHostSuffix(0), endpoints::QaHostSuffix(1)};
+  for (const std::wstring& suffix : suffixes) {
+    if (!suffix.empty() && url.find(suffix) != std::wstring::npos) return true;
+  }
+  return false;
+}

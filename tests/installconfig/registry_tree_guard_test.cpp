@@ -1,0 +1,126 @@
+#include "installconfig/registry_tree_guard.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using qiv::installconfig::IsRegistryTreeRemovable;
+
+struct GuardCase {
+  HKEY root;
+  const wchar_t* path;
+};
+
+TEST(RegistryTreeGuardTest, RefusesTreesTheSystemOrEveryApplicationOwns) {
+  const GuardCase refused[] = {
+      // Roots, written in every way that collapses onto them.
+      {HKEY_LOCAL_MACHINE, L""},
+      {HKEY_LOCAL_MACHINE, L"\\"},
+      {HKEY_LOCAL_MACHINE, L" . \\\\ "},
+      {HKEY_CLASSES_ROOT, L""},
+      {HKEY_USERS, L""},
+      // Whole hives and the system's part of them.
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE"},
+      {HKEY_LOCAL_MACHINE, L"software\\"},
+      {HKEY_LOCAL_MACHINE, L"SYSTEM"},
+      {HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\Tcpip"},
+      {HKEY_LOCAL_MACHINE, L"HARDWARE\\DESCRIPTION"},
+      {HKEY_LOCAL_MACHINE, L"SAM\\SAM"},
+      {HKEY_CURRENT_USER, L"Control Panel\\Desktop"},
+      {HKEY_CURRENT_USER, L"Environment"},
+      {HKEY_CURRENT_USER, L"Software"},
+      {HKEY_USERS, L".DEFAULT"},
+      {HKEY_USERS, L"S-1-5-21-1-2-3-1001"},
+      {HKEY_USERS, L"S-1-5-21-1-2-3-1001\\Software"},
+      {HKEY_USERS, L"S-1-5-21-1-2-3-1001\\Control Panel\\Desktop"},
+      {HKEY_USERS, L"S-1-5-21-1-2-3-1001_Classes"},
+      {HKEY_CURRENT_CONFIG, L"Software\\Fonts"},
+      {HKEY_PERFORMANCE_DATA, L"Global"},
+      // Shared containers below SOFTWARE, with and without the 32-bit mirror.
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\"},
+      {HKEY_LOCAL_MACHINE, L"Software\\.\\microsoft"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Cryptography"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Policies\\Microsoft\\Windows"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\WOW6432Node"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Wow6432Node\\Microsoft"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\WOW6432Node\\Classes"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Wow6432Node\\Classes\\CLSID"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Clients"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Clients\\StartMenuInternet"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\RegisteredApplications"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\ODBC\\ODBC.INI"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvandel"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvandel\\Vantor\\"},
+      {HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer"},
+      {HKEY_USERS, L"S-1-5-21-1-2-3-1001\\Software\\Microsoft"},
+      // Classes: shared containers and the system's own classes.
+      {HKEY_CLASSES_ROOT, L"CLSID"},
+      {HKEY_CLASSES_ROOT, L"clsid\\"},
+      {HKEY_CLASSES_ROOT, L"Interface"},
+      {HKEY_CLASSES_ROOT, L"TypeLib"},
+      {HKEY_CLASSES_ROOT, L"AppID"},
+      {HKEY_CLASSES_ROOT, L"MIME\\Database\\Content Type"},
+      {HKEY_CLASSES_ROOT, L"*"},
+      {HKEY_CLASSES_ROOT, L"*\\shellex\\ContextMenuHandlers"},
+      {HKEY_CLASSES_ROOT, L"Directory"},
+      {HKEY_CLASSES_ROOT, L"Folder\\shell"},
+      {HKEY_CLASSES_ROOT, L".exe"},
+      {HKEY_CLASSES_ROOT, L"exefile\\shell\\open\\command"},
+      {HKEY_CLASSES_ROOT, L".lnk"},
+      {HKEY_CLASSES_ROOT, L"Wow6432Node"},
+      {HKEY_CLASSES_ROOT, L"Wow6432Node\\CLSID"},
+      {HKEY_CURRENT_USER, L"Software\\Classes\\CLSID"},
+      {HKEY_USERS, L"S-1-5-21-1-2-3-1001_Classes\\Interface"},
+      // A ".." would hide what the path really names.
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Vendor\\..\\Microsoft"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Vendor\\Game\\.."},
+      // Case folding reaches the letters whose capitals are ASCII.
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\M\u0131crosoft"},
+  };
+  for (const GuardCase& c : refused) {
+    EXPECT_FALSE(IsRegistryTreeRemovable(c.root, c.path)) << testing::PrintToString(c.path);
+  }
+}
+
+TEST(RegistryTreeGuardTest, AllowsTheKeysOfOneProduct) {
+  const GuardCase allowed[] = {
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvandel\\Vantor\\Game1"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Vendor"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Vendor\\Game"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Vendor\\Game\\"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\WOW6432Node\\Vendor\\Game"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Game"},
+      {HKEY_LOCAL_MACHINE,
+       L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{GUID}"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\game.exe"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Tracing\\game_RASAPI32"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Clients\\Media\\GamePlayer"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\.gamesave"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\CLSID\\{11111111-2222-3333-4444-555555555555}"},
+      {HKEY_CURRENT_USER, L"Software\\Vendor\\Game"},
+      {HKEY_CURRENT_USER, L"Software\\Classes\\Vendor.Document"},
+      {HKEY_USERS, L"S-1-5-21-1-2-3-1001\\Software\\Vendor\\Game"},
+      {HKEY_USERS, L".DEFAULT\\Software\\Vendor"},
+      {HKEY_USERS, L"S-1-5-21-1-2-3-1001_Classes\\.gamesave"},
+      // File types and classes of one game, one component long.
+      {HKEY_CLASSES_ROOT, L".gamesave"},
+      {HKEY_CLASSES_ROOT, L"Vendor.Document"},
+      {HKEY_CLASSES_ROOT, L"Vendor.Document\\shell\\open\\command"},
+      {HKEY_CLASSES_ROOT, L"gameprotocol"},
+      {HKEY_CLASSES_ROOT, L"CLSID\\{11111111-2222-3333-4444-555555555555}"},
+      {HKEY_CLASSES_ROOT, L"TypeLib\\{11111111-2222-3333-4444-555555555555}"},
+      {HKEY_CLASSES_ROOT, L"Wow6432Node\\CLSID\\{11111111-2222-3333-4444-555555555555}"},
+      {HKEY_CLASSES_ROOT, L"MIME\\Database\\Content Type\\application/x-game"},
+  };
+  for (const GuardCase& c : allowed) {
+    EXPECT_TRUE(IsRegistryTreeRemovable(c.root, c.path)) << testing::PrintToString(c.path);
+  }
+}
+
+}  // namespace

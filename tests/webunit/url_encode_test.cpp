@@ -1,0 +1,42 @@
+#include <gtest/gtest.h>
+
+#include <cwctype>
+#include <string>
+
+#include "web/endpoints.h"
+#include "web/web_service.h"
+
+namespace {
+
+TEST(UrlEncodeTest, EncodesEveryByteOutsideTheKeptSet) {
+  const struct {
+    std::string input;
+    std::string expected;
+  } cases[] = {
+      {"", ""},
+      {"AZaz09.-_=&/?:;+$,@", "AZaz09.-_=&/?:;+$,@"},
+      {"a b", "a%20b"},
+      {"\n\r\t", "%0a%0d%09"},
+      {"\"%#'<>\\^`{|}~!*()[]", "%22%25%23%27%3c%3e%5c%5e%60%7b%7c%7d%7e%21%2a%28%29%5b%5d"},
+      {"caf\xe9", "caf%e9"},
+      {"\xc3\xa9\xff\x80", "%c3%a9%ff%80"},
+      {std::string("nul\0x", 5), "nul%00x"},
+      {"100%25", "100%2525"},  // already-encoded text is encoded again
+  };
+  for (const auto& c : cases) EXPECT_EQ(UrlEncode(c.input), c.expected) << c.input;
+}
+
+TEST(IsQaHostTest, EitherSuffixAnywhereCaseSensitive) {
+  const std::wstring first = endpoints::QaHostSuffix(0);
+  const std::wstring second = endpoints::QaHostSuffix(1);
+  EXPECT_TRUE(CWebService::IsQaHost(L"https://www" + first + L"/x"));
+  EXPECT_TRUE(CWebService::IsQaHost(L"http://tracking" + second + L":80/"));
+  EXPECT_TRUE(CWebService::IsQaHost(L"https://a.example/?next=www" + first));
+  EXPECT_FALSE(CWebService::IsQaHost(L"https://www.vantor.example/"));
+  std::wstring upper = first;
+  for (wchar_t& c : upper) c = static_cast<wchar_t>(towupper(c));
+  EXPECT_FALSE(CWebService::IsQaHost(L"https://www" + upper + L"/"));
+  EXPECT_FALSE(CWebService::IsQaHost(L""));
+}
+
+}  // namespace
