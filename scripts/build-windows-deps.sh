@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Builds the Windows build's dependencies as static i686 libraries with the
+# mingw-w64 toolchain, from Debian's source packages:
+#   DEPS/curl        libcurl: Schannel TLS, HTTP and HTTPS only, nothing optional
+#   DEPS/tinyxml     TinyXML with TIXML_USE_STL
+#   DEPS/googletest  GoogleTest and GoogleMock
+# DEPS defaults to build/windows-deps. A library whose stamp matches its source
+# version and this recipe is not built again.
+#
+#   build-windows-deps.sh [DEPS]
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+deps=${1:-$root/build/windows-deps}
+mkdir -p "$deps"
+deps=$(cd "$deps" && pwd)
+toolchain=$root/cmake/mingw-w64-i686.cmake
+jobs=${QIV_JOBS:-2}
+
+bash "$root/scripts/fetch-windows-sources.sh" "$deps/src" curl tinyxml googletest
+
+recipe_hash=$(cat "$0" "$toolchain" "$root/cmake/windows-deps/tinyxml/CMakeLists.txt" |
+  sha256sum | cut -c1-16)
+
+# build NAME SOURCE_DIR CMAKE_ARGS...: configure, build and install into DEPS/NAME.
+build() {
+  local name=$1 source=$2
+  shift 2
+  local prefix=$deps/$name
+  local stamp="$(basename "$(cat "$deps/src/$name.dir" 2>/dev/null || echo "$source")") $recipe_hash"
+  if [[ -f $prefix/.stamp && $(cat "$prefix/.stamp") == "$stamp" ]]; then
+    echo "build-windows-deps: $name is up to date"
+    return
+  fi
+  echo "build-windows-deps: building $name"
+  local work=$deps/work/$name
+  rm -rf "$work" "$prefix"
+  cmake -S "$source" -B "$work" -G "Unix Makefiles" \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF "$@" >"$deps/$name.log" 2>&1 ||
+    { tail -n 40 "$deps/$name.log" >&2; exit 1; }
+  cmake --build "$work" -j "$jobs" >>"$deps/$name.log" 2>&1 ||
+    { tail -n 40 "$deps/$name.log" >&2; exit 1; }
+  cmake --install "$work" >>"$deps/$name.log" 2>&1 ||
+    { tail -n 40 "$deps/$name.log" >&2; exit 1; }
+  rm -rf "$work"
+  echo "$stamp" >"$prefix/.stamp"
+}
+
+build curl "$(cat "$deps/src/curl.dir")" \
+  -DBUILD_CURL_EXE=OFF -DBUILD_TESTING=OFF -DENABLE_MANUAL=OFF -DBUILD_LIBCURL_DOCS=OFF \
+  -DHTTP_ONLY=ON -DCURL_DISABLE_LDAP=ON -DCURL_DISABLE_LDAPS=ON \
+  -DCURL_USE_SCHANNEL=ON -DCURL_USE_OPENSSL=OFF -DCURL_USE_MBEDTLS=OFF -DCURL_USE_WOLFSSL=OFF \
+  -DCURL_USE_BEARSSL=OFF -DCURL_USE_NSS=OFF -DCURL_USE_GNUTLS=OFF \
+  -DCURL_ZLIB=OFF -DCURL_BROTLI=OFF -DCURL_ZSTD=OFF -DUSE_NGHTTP2=OFF -DUSE_NGTCP2=OFF \
+  -DUSE_QUICHE=OFF -DUSE_MSH3=OFF -DUSE_LIBIDN2=OFF -DUSE_WIN32_IDN=OFF \
+  -DCURL_USE_LIBSSH2=OFF -DCURL_USE_LIBSSH=OFF -DCURL_USE_GSSAPI=OFF -DUSE_LIBRTMP=OFF \
+  -DENABLE_UNIX_SOCKETS=OFF -DCURL_CA_BUNDLE=none -DCURL_CA_PATH=none \
+  -DCURL_DISABLE_INSTALL=OFF
+build tinyxml "$root/cmake/windows-deps/tinyxml" \
+  -DTINYXML_SOURCE_DIR="$(cat "$deps/src/tinyxml.dir")"
+build googletest "$(cat "$deps/src/googletest.dir")" \
+  -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON -Dgtest_disable_pthreads=ON -Dgtest_force_shared_crt=OFF

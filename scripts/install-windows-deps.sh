@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs what the Windows build and its Wine test run need, from Debian packages:
+# the mingw-w64 cross toolchain, Wine with its 32-bit half (and qemu for machines
+# whose kernel cannot start 32-bit programs), and the tools that fetch and build the
+# dependencies from Debian's source packages. Safe to run again.
+set -euo pipefail
+
+packages=(
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64 binutils-mingw-w64-i686
+  wine wine32:i386 wine64 qemu-user-static
+  cmake make pkg-config dpkg-dev
+  python3 python3-pytest
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+
+if ((${#missing[@]} == 0)); then
+  echo "install-windows-deps: every package is installed"
+else
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+bash "$(dirname "$0")/enable-i386-exec.sh"
