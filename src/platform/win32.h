@@ -11,8 +11,10 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <shellapi.h>
 #include <windows.h>
+
+// After windows.h, whose types it uses (kept apart so include sorting leaves the order).
+#include <shellapi.h>
 
 #else  // POSIX stand-in
 
