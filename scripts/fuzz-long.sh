@@ -14,5 +14,8 @@ if [ "${1:-}" = --runs ]; then
   shift 2
 fi
 mkdir -p build/fuzz
+# The registry, INI and install configuration targets write files on every run:
+# keep their scratch directories in memory when the machine offers it.
+if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 bash scripts/fuzz.sh --runs "$runs" "$@" 2>&1 | tee build/fuzz/long-run.txt
 exit "${PIPESTATUS[0]}"
