@@ -11,8 +11,9 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <shellapi.h>
 #include <windows.h>
+// shellapi.h needs the types of windows.h: keep it in its own block after it.
+#include <shellapi.h>
 
 #else  // POSIX stand-in
 
