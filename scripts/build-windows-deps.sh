@@ -19,15 +19,17 @@ jobs=${QIV_JOBS:-2}
 
 bash "$root/scripts/fetch-windows-sources.sh" "$deps/src" curl tinyxml googletest
 
-recipe_hash=$(cat "$0" "$toolchain" "$root/cmake/windows-deps/tinyxml/CMakeLists.txt" |
-  sha256sum | cut -c1-16)
-
 # build NAME SOURCE_DIR CMAKE_ARGS...: configure, build and install into DEPS/NAME.
+# The stamp names the source version and hashes the toolchain, the arguments and
+# any CMakeLists.txt of ours that the source directory holds.
 build() {
   local name=$1 source=$2
   shift 2
   local prefix=$deps/$name
-  local stamp="$(basename "$(cat "$deps/src/$name.dir" 2>/dev/null || echo "$source")") $recipe_hash"
+  local recipe
+  recipe=$({ cat "$toolchain"; echo "$@"; cat "$source/CMakeLists.txt"; } | sha256sum | cut -c1-16)
+  local stamp
+  stamp="$(basename "$(cat "$deps/src/$name.dir")") $recipe"
   if [[ -f $prefix/.stamp && $(cat "$prefix/.stamp") == "$stamp" ]]; then
     echo "build-windows-deps: $name is up to date"
     return
@@ -47,6 +49,24 @@ build() {
   echo "$stamp" >"$prefix/.stamp"
 }
 
+# 32-bit Wine under qemu-user (machines whose kernel cannot run 32-bit code) loses
+# track of which thread is which once a process has a second thread, and the next
+# exception (every OutputDebugString raises one) crashes it. GoogleTest's Windows
+# thread-local storage starts a thread that watches for the exit of each thread
+# using it; the unit tests run on one thread, so a copy of GoogleTest without that
+# watcher is built (per-thread values of finished threads are simply kept).
+googletest_without_watcher_thread() {
+  local source=$1 copy=$deps/work/googletest-src
+  rm -rf "$copy"
+  mkdir -p "$deps/work"
+  cp -a "$source" "$copy"
+  local file=$copy/googletest/src/gtest-port.cc
+  grep -q '^      StartWatcherThreadFor(current_thread);$' "$file" ||
+    { echo "build-windows-deps: GoogleTest's watcher thread start not found" >&2; exit 1; }
+  sed -i 's|^      StartWatcherThreadFor(current_thread);$|      // No watcher thread (see build-windows-deps.sh).|' "$file"
+  echo "$copy"
+}
+
 build curl "$(cat "$deps/src/curl.dir")" \
   -DBUILD_CURL_EXE=OFF -DBUILD_TESTING=OFF -DENABLE_MANUAL=OFF -DBUILD_LIBCURL_DOCS=OFF \
   -DHTTP_ONLY=ON -DCURL_DISABLE_LDAP=ON -DCURL_DISABLE_LDAPS=ON \
@@ -59,5 +79,6 @@ build curl "$(cat "$deps/src/curl.dir")" \
   -DCURL_DISABLE_INSTALL=OFF
 build tinyxml "$root/cmake/windows-deps/tinyxml" \
   -DTINYXML_SOURCE_DIR="$(cat "$deps/src/tinyxml.dir")"
-build googletest "$(cat "$deps/src/googletest.dir")" \
-  -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON -Dgtest_disable_pthreads=ON -Dgtest_force_shared_crt=OFF
+build googletest "$(googletest_without_watcher_thread "$(cat "$deps/src/googletest.dir")")" \
+  -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON -Dgtest_disable_pthreads=ON -Dgtest_force_shared_crt=OFF \
+  -DQIV_GTEST_PATCH=no-watcher-thread

@@ -87,7 +87,8 @@ int FormatNarrow(char* buffer, size_t capacity, const char* format, va_list args
   va_copy(copy, args);
   int written = std::vsnprintf(buffer, capacity, format, copy);
   va_end(copy);
-  return written;
+  // Text that did not fit is a failure, as in the wide function and on Windows.
+  return written >= 0 && static_cast<size_t>(written) >= capacity ? -1 : written;
 }
 
 }  // namespace qiv::platform

@@ -28,8 +28,7 @@ thread_local bool expectingNarrowEcho = false;
 std::wstring FromAnsi(const char* text, size_t length) {
   std::wstring wide;
   if (length == 0) return wide;
-  const int count =
-      MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0);
+  const int count = MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0);
   if (count <= 0) return wide;
   wide.resize(static_cast<size_t>(count));
   MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), &wide[0], count);
