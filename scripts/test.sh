@@ -27,6 +27,10 @@ run_preset() {
 run_preset dev
 run_preset asan
 
+# Short fuzz pass of every target, smoke scenarios and fuzz corpora under Valgrind.
+bash scripts/ci-hardening.sh
+summary+=("hardening: fuzz pass and Valgrind runs clean")
+
 # The release build has no tests, but it must keep compiling (optimiser warnings).
 cmake --preset release >/dev/null
 cmake --build --preset release -j2

@@ -38,7 +38,14 @@ TiXmlElement* LoadInstallConfig(const String::_tstringW& path, InstallConfigDocu
 }
 
 bool SaveInstallConfig(const InstallConfigDocument& document, const String::_tstringW& path) {
-  return qiv::platform::ReplaceWholeFile(path, document.Print());
+  // TinyXML can print what it cannot read back: in a document read as UTF-8, a byte
+  // that is no UTF-8 swallows the bytes after it, and printing (quotes added,
+  // characters escaped) moves a delimiter into that shadow. Such a text is not
+  // written, so the file keeps loading and keeps listing what is still to remove.
+  const std::string text = document.Print();
+  InstallConfigDocument readBack;
+  if (!readBack.Parse(text)) return false;
+  return qiv::platform::ReplaceWholeFile(path, text);
 }
 
 HKEY ParseRootKeyName(const String::_tstringW& name) {

@@ -15,6 +15,9 @@
 // shellapi.h needs the types of windows.h: keep it in its own block after it.
 #include <shellapi.h>
 
+// After windows.h, whose types it uses (kept apart so include sorting leaves the order).
+#include <shellapi.h>
+
 #else  // POSIX stand-in
 
 #include <cstddef>

@@ -1,11 +1,24 @@
 #include "web/transfer_options.h"
 
+#include "platform/transfer_time.h"
 #include "web/endpoints.h"
 
 namespace web {
 
 namespace {
+
 size_t Discard(char*, size_t size, size_t count, void*) { return size * count; }
+
+// Whole seconds go in as seconds; only a time-out shortened for tests needs the
+// millisecond option.
+CURLcode SetTimeout(CURL* curl, CURLoption secondsOption, CURLoption millisecondsOption,
+                    unsigned seconds) {
+  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  const long milliseconds = qiv::platform::TransferTimeoutMilliseconds(seconds);
+  if (milliseconds % 1000 == 0) return curl_easy_setopt(curl, secondsOption, milliseconds / 1000);
+  return curl_easy_setopt(curl, millisecondsOption, milliseconds);
+}
+
 }  // namespace
 
 void SetVerification(CURL* curl, bool verify) {
@@ -19,13 +32,12 @@ void SetVerification(CURL* curl, bool verify) {
 CURLcode SetTimeouts(CURL* curl, unsigned timeoutSeconds, unsigned connectTimeoutSeconds) {
   CURLcode code = CURLE_OK;
   if (connectTimeoutSeconds > 0) {
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    code = curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, static_cast<long>(connectTimeoutSeconds));
+    code =
+        SetTimeout(curl, CURLOPT_CONNECTTIMEOUT, CURLOPT_CONNECTTIMEOUT_MS, connectTimeoutSeconds);
     if (code != CURLE_OK) return code;
   }
   if (timeoutSeconds > 0) {
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    code = curl_easy_setopt(curl, CURLOPT_TIMEOUT, static_cast<long>(timeoutSeconds));
+    code = SetTimeout(curl, CURLOPT_TIMEOUT, CURLOPT_TIMEOUT_MS, timeoutSeconds);
   }
   return code;
 }

@@ -1,6 +1,7 @@
 """pytest plumbing for the end-to-end suites.
 
-Options: --exe PATH (the program under test) and --runner native|wine.
+Options: --exe PATH (the program under test), --runner native|wine and, for the native
+runner, --wrap COMMAND (a command that starts the program, e.g. valgrind with its options).
 Fixtures: runner, and the loopback servers the dev build's endpoints name:
 site (HTTPS 47443), collector (HTTPS 47444), tracking (HTTP 47080) and
 qa_site (HTTPS 47445, untrusted certificate, reached as www-qa.vantor.localhost).
@@ -10,6 +11,7 @@ Each server fixture starts a fresh server for one test and stops it afterwards.
 from __future__ import annotations
 
 import importlib
+import shlex
 
 import pytest
 
@@ -31,11 +33,13 @@ def pytest_addoption(parser):
     group.addoption('--exe', default=None, help='path of the program under test')
     group.addoption('--runner', default='native', choices=('native', 'wine'),
                     help='how to start the program')
+    group.addoption('--wrap', default='',
+                    help='native runner: a command that starts the program, e.g. valgrind')
 
 
-def _make_runner(kind: str, exe: str):
+def _make_runner(kind: str, exe: str, wrap: str = ''):
     if kind == 'native':
-        return NativeRunner(exe)
+        return NativeRunner(exe, wrapper=shlex.split(wrap))
     # The Windows suite provides harness/wine.py with a WineRunner(exe) class.
     module = importlib.import_module('harness.wine')
     return module.WineRunner(exe)
@@ -46,7 +50,8 @@ def runner(request):
     exe = request.config.getoption('--exe')
     if not exe:
         pytest.skip('needs --exe PATH')
-    return _make_runner(request.config.getoption('--runner'), exe)
+    return _make_runner(request.config.getoption('--runner'), exe,
+                        request.config.getoption('--wrap'))
 
 
 @pytest.fixture

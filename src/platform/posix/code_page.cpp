@@ -68,7 +68,10 @@ std::u16string DecodeAnsi(const char* input, size_t length) {
   iconv(cd, nullptr, nullptr, nullptr, nullptr);
   char* in = const_cast<char*>(input);
   size_t inLeft = length;
-  std::vector<char16_t> chunk(64);
+  // Room for the whole text in one call: a byte gives at most one unit. glibc's
+  // iconv redoes work on every call that fills the output, so small chunks made
+  // long texts cost far more than their length.
+  std::vector<char16_t> chunk(length + 16);
   while (inLeft > 0) {
     char* out = reinterpret_cast<char*>(chunk.data());
     size_t outLeft = chunk.size() * sizeof(char16_t);
@@ -94,12 +97,14 @@ std::string EncodeAnsi(const char16_t* input, size_t length) {
   iconv(cd, nullptr, nullptr, nullptr, nullptr);
   char* in = reinterpret_cast<char*>(const_cast<char16_t*>(input));
   size_t inLeft = length * sizeof(char16_t);
-  char chunk[256];
+  // Room for the whole text in one call (at most four bytes per unit), as above.
+  std::vector<char> buffer(4 * length + 16);
+  char* chunk = buffer.data();
   while (inLeft > 0) {
     char* out = chunk;
-    size_t outLeft = sizeof(chunk);
+    size_t outLeft = buffer.size();
     size_t rc = iconv(cd, &in, &inLeft, &out, &outLeft);
-    result.append(chunk, sizeof(chunk) - outLeft);
+    result.append(chunk, buffer.size() - outLeft);
     if (rc == static_cast<size_t>(-1)) {
       if (errno == E2BIG) continue;
       // An unmappable unit or a lone surrogate: one '?' per code unit.
@@ -110,9 +115,9 @@ std::string EncodeAnsi(const char16_t* input, size_t length) {
     } else {
       // Flush any shift state.
       out = chunk;
-      outLeft = sizeof(chunk);
+      outLeft = buffer.size();
       iconv(cd, nullptr, nullptr, &out, &outLeft);
-      result.append(chunk, sizeof(chunk) - outLeft);
+      result.append(chunk, buffer.size() - outLeft);
     }
   }
   return result;

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/posix/deletion_hooks.h"
 #include "platform/posix/path_map.h"
 #include "platform/win32.h"
 
@@ -29,6 +30,7 @@ DWORD GetFileAttributesW(LPCWSTR fileName) {
 
 BOOL DeleteFileW(LPCWSTR fileName) {
   if (fileName == nullptr) return FALSE;
+  if (qiv::posix::InterceptDeletion(qiv::posix::DeletionKind::kFile, fileName)) return FALSE;
   const auto path = qiv::posix::MapWindowsPath(fileName);
   if (!path) return FALSE;
   // Windows refuses read-only files; unlink(2) never removes directories and

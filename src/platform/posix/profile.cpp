@@ -1,5 +1,7 @@
 // The private profile (INI) functions over files on disk, with the Windows
 // semantics the program relies on (profile_document.h for the file format).
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <optional>
@@ -124,5 +126,11 @@ BOOL WritePrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR value,
     changed = document.Set(SingleLine(appName), SingleLine(keyName), SingleLine(value));
   }
   if (!changed) return TRUE;
+  // A file without write bits is read-only, which Windows does not write; replacing
+  // it by rename would.
+  struct stat info;
+  if (stat(path->c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 0222) == 0) {
+    return FALSE;
+  }
   return qiv::posix::ReplaceFileAtomically(*path, document.ToBytes()) == 0 ? TRUE : FALSE;
 }

@@ -1,6 +1,7 @@
 // The registry functions over the process's registry file (registry_store.h).
 #include <cstring>
 
+#include "platform/posix/deletion_hooks.h"
 #include "platform/posix/registry_store.h"
 #include "platform/win32.h"
 
@@ -30,12 +31,28 @@ void CopyValueData(const RegistryValue& value, LPBYTE data) {
   }
 }
 
+// The full path of a key, root name first, for the deletion recorder.
+std::wstring KeyPath(const RegistryKey* key) {
+  std::wstring path;
+  for (; key != nullptr; key = key->Parent()) {
+    path = path.empty() ? key->Name() : key->Name() + L"\\" + path;
+  }
+  return path;
+}
+
 LSTATUS DeleteKey(HKEY key, LPCWSTR subKey) {
   if (subKey == nullptr) return ERROR_INVALID_PARAMETER;
   RegistryStore& store = RegistryStore::Instance();
   auto lock = store.Lock();
   std::shared_ptr<RegistryKey> parent;
-  if (LSTATUS status = store.Resolve(key, parent); status != ERROR_SUCCESS) return status;
+  const LSTATUS resolved = store.Resolve(key, parent);
+  if (qiv::posix::DeletionRecorderSet()) {
+    const std::wstring target = (parent ? KeyPath(parent.get()) : L"?") + L"\\" + subKey;
+    lock.unlock();
+    qiv::posix::InterceptDeletion(qiv::posix::DeletionKind::kRegistryKey, target);
+    return ERROR_ACCESS_DENIED;
+  }
+  if (resolved != ERROR_SUCCESS) return resolved;
   const auto path = SplitKeyPath(subKey);
   if (!path) return ERROR_FILE_NOT_FOUND;
   // Deleting the key behind the handle itself (or a root) is not offered.

@@ -106,7 +106,10 @@ std::optional<std::vector<std::wstring>> SplitKeyPath(std::wstring_view path) {
     const size_t end = path.find(L'\\', start);
     const std::wstring_view name =
         path.substr(start, end == std::wstring_view::npos ? std::wstring_view::npos : end - start);
-    if (name.empty() || name.size() > kMaxKeyNameLength) return std::nullopt;
+    // A name with a null could never be opened again by name.
+    if (name.empty() || name.size() > kMaxKeyNameLength || name.find(L'\0') != name.npos) {
+      return std::nullopt;
+    }
     names.emplace_back(name);
     if (end == std::wstring_view::npos) return names;
     start = end + 1;

@@ -3,6 +3,7 @@
 #include <cwchar>
 #include <string>
 
+#include "platform/posix/deletion_hooks.h"
 #include "platform/posix/path_map.h"
 #include "platform/posix/tree_removal.h"
 #include "platform/win32.h"
@@ -18,6 +19,12 @@ int StatusFromErrno(int error) {
 int SHFileOperationW(LPSHFILEOPSTRUCTW operation) {
   if (operation == nullptr || operation->wFunc != FO_DELETE || operation->pFrom == nullptr) {
     return ERROR_INVALID_PARAMETER;
+  }
+  if (qiv::posix::DeletionRecorderSet()) {
+    for (LPCWSTR source = operation->pFrom; *source != 0; source += std::wcslen(source) + 1) {
+      qiv::posix::InterceptDeletion(qiv::posix::DeletionKind::kTree, source);
+    }
+    return ERROR_ACCESS_DENIED;
   }
   // There is no recycle bin here, and deleting for good is not what undo asked for.
   if ((operation->fFlags & FOF_ALLOWUNDO) != 0) return ERROR_INVALID_PARAMETER;

@@ -72,11 +72,13 @@ class NativeRunner(Runner):
 
     DEFAULT_ACP = 'CP1252'
 
-    def __init__(self, exe, base_env: Optional[dict] = None):
+    def __init__(self, exe, base_env: Optional[dict] = None, wrapper: Sequence[str] = ()):
         self.exe = pathlib.Path(exe).resolve()
         if not self.exe.is_file():
             raise FileNotFoundError(f'program not found: {self.exe}')
         self.base_env = dict(base_env or {})
+        # A command that starts the program, e.g. valgrind with its options.
+        self.wrapper = [part.encode() for part in wrapper]
         self._registry_file: Optional[pathlib.Path] = None
 
     def environment(self, env: Optional[dict] = None) -> dict:
@@ -93,7 +95,7 @@ class NativeRunner(Runner):
             timeout: float = 60) -> Result:
         environment = self.environment(env)
         code_page = _python_codec(environment.get('QIV_ACP', self.DEFAULT_ACP))
-        argv = [str(self.exe).encode()] + [
+        argv = self.wrapper + [str(self.exe).encode()] + [
             arg if isinstance(arg, bytes) else arg.encode(code_page, errors='replace')
             for arg in args
         ]
@@ -118,7 +120,7 @@ class NativeRunner(Runner):
         target = pathlib.Path(directory) / self.exe.name
         target.parent.mkdir(parents=True, exist_ok=True)
         shutil.copy2(self.exe, target)
-        copy = NativeRunner(target, self.base_env)
+        copy = NativeRunner(target, self.base_env, [part.decode() for part in self.wrapper])
         copy._registry_file = self._registry_file
         return copy
 

@@ -135,6 +135,13 @@ TEST_F(ProfileTest, WriteFailsWithoutCreatingAnything) {
   EXPECT_FALSE(Exists(file_));
 }
 
+TEST_F(ProfileTest, ReadOnlyFilesAreNotWritten) {
+  WriteFile(file_, "[registered_from]\ntrans_id=old\n");
+  ASSERT_EQ(chmod(file_.c_str(), 0444), 0);
+  EXPECT_FALSE(WritePrivateProfileStringW(L"registered_from", L"trans_id", L"new", path_.c_str()));
+  EXPECT_EQ(ReadFile(file_), "[registered_from]\ntrans_id=old\n");
+}
+
 TEST_F(ProfileTest, OnlyRegularFilesAreRead) {
   ASSERT_EQ(mkfifo(file_.c_str(), 0600), 0);  // opening it for reading would block
   wchar_t buffer[8];

@@ -321,6 +321,14 @@ TEST_F(RegistryTest, OpensKeysAndRootsLikeWindows) {
             ERROR_INVALID_HANDLE);
 }
 
+TEST_F(RegistryTest, KeyNamesHoldingANullAreNotRead) {
+  // Such a key could never be opened again by name, nor deleted.
+  const char section[] = "[HKEY_CURRENT_USER\\Software\\A\0B]\r\n\"x\"=\"1\"\r\n";
+  Load(kHeader + "[HKEY_CURRENT_USER\\Software\\Good]\r\n" +
+       std::string(section, sizeof(section) - 1));
+  EXPECT_EQ(SubKeys(Open(L"Software", HKEY_CURRENT_USER)), std::vector<std::wstring>{L"Good"});
+}
+
 TEST_F(RegistryTest, NoFileMeansAnEmptyRegistryAndNothingCreated) {
   for (const char* setting : {static_cast<const char*>(nullptr), "/nonexistent/qiv/reg.reg"}) {
     ScopedEnv unset("QIV_REGISTRY_FILE", setting);

@@ -1,0 +1,39 @@
+#include "platform/posix/deletion_hooks.h"
+
+#include <mutex>
+#include <utility>
+
+namespace qiv::posix {
+
+namespace {
+
+std::mutex recorderMutex;
+DeletionRecorder& Recorder() {
+  static DeletionRecorder recorder;
+  return recorder;
+}
+
+}  // namespace
+
+void SetDeletionRecorder(DeletionRecorder recorder) {
+  std::lock_guard<std::mutex> lock(recorderMutex);
+  Recorder() = std::move(recorder);
+}
+
+bool DeletionRecorderSet() {
+  std::lock_guard<std::mutex> lock(recorderMutex);
+  return static_cast<bool>(Recorder());
+}
+
+bool InterceptDeletion(DeletionKind kind, const std::wstring& target) {
+  DeletionRecorder recorder;
+  {
+    std::lock_guard<std::mutex> lock(recorderMutex);
+    recorder = Recorder();
+  }
+  if (!recorder) return false;
+  recorder(DeletionRequest{kind, target});
+  return true;
+}
+
+}  // namespace qiv::posix

@@ -1,0 +1,32 @@
+// Test seam: a recorder that receives every deletion the program asks of the
+// platform, while the platform deletes nothing. Proofs that a command leaves
+// something alone count these requests instead of trusting what is left on disk.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace qiv::posix {
+
+enum class DeletionKind { kFile, kTree, kRegistryKey };
+
+struct DeletionRequest {
+  DeletionKind kind;
+  // A file or tree: the path as the program gave it. A registry key: the full
+  // key path, root name first ("HKEY_LOCAL_MACHINE\SOFTWARE\...").
+  std::wstring target;
+};
+
+using DeletionRecorder = std::function<void(const DeletionRequest&)>;
+
+// While a recorder is set, DeleteFileW, SHFileOperationW, RegDeleteKeyW and
+// RegDeleteKeyExW hand each target to it and fail with access denied, as on a
+// machine where the user may delete nothing. An empty recorder ends this.
+void SetDeletionRecorder(DeletionRecorder recorder);
+
+// For the platform's deletion functions: true when the request went to the
+// recorder, and the caller must then delete nothing.
+bool InterceptDeletion(DeletionKind kind, const std::wstring& target);
+bool DeletionRecorderSet();
+
+}  // namespace qiv::posix

@@ -1,0 +1,345 @@
+// Proof, the coreutils way, that UninstallGames deletes nothing it must not: a
+// corpus of dangerous install paths and registry items, each run through the full
+// mode over a platform that records every deletion request and performs none.
+// Every entry must cause no request beyond the game's own registration (and the
+// product key), while the controls show that the recorder sees real requests.
+#ifndef _WIN32
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "commands/handlers.h"
+#include "platform/posix/deletion_hooks.h"
+#include "platform/posix/utf.h"
+#include "support/registry_scratch.h"
+
+namespace {
+
+using qiv::posix::DeletionKind;
+using qiv::posix::DeletionRequest;
+using qiv::testing::Exists;
+using qiv::testing::ScopedEnv;
+using qiv::testing::WriteFile;
+
+const std::string kProduct = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvandel\\Vantor";
+const std::wstring kProductKey = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvandel\\Vantor";
+const std::wstring kGameKey = kProductKey + L"\\Game";
+
+// Backslashes and quotes escaped for a .reg string value.
+std::string RegString(const std::wstring& text) {
+  std::string escaped;
+  for (char c : qiv::posix::Utf16ToUtf8(text)) {
+    if (c == '\\' || c == '"') escaped.push_back('\\');
+    escaped.push_back(c);
+  }
+  return escaped;
+}
+
+std::string XmlAttribute(const std::string& text) {
+  std::string escaped;
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        escaped += "&amp;";
+        break;
+      case '<':
+        escaped += "&lt;";
+        break;
+      case '\'':
+        escaped += "&apos;";
+        break;
+      default:
+        escaped.push_back(c);
+    }
+  }
+  return escaped;
+}
+
+std::wstring AsWindowsPath(const std::string& posixPath) {
+  std::wstring path = L"Z:" + qiv::posix::Utf8ToUtf16(posixPath);
+  for (wchar_t& unit : path) {
+    if (unit == L'/') unit = L'\\';
+  }
+  return path;
+}
+
+std::string Describe(const std::vector<DeletionRequest>& requests) {
+  std::string text;
+  for (const DeletionRequest& request : requests) {
+    text += request.kind == DeletionKind::kFile   ? " file "
+            : request.kind == DeletionKind::kTree ? " tree "
+                                                  : " key ";
+    text += qiv::posix::Utf16ToUtf8(request.target) + ";";
+  }
+  return text;
+}
+
+// Keys that a faulty guard would reach: each holds a subkey and a value, so a
+// tree deletion would get as far as a request.
+const char kSystemKeys[] =
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Other]\r\n"
+    "\"DisplayName\"=\"Other\"\r\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts]\r\n"
+    "\"Arial\"=\"arial.ttf\"\r\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID\\{0000}\\InprocServer32]\r\n@=\"x.dll\"\r\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\exefile\\shell\\open]\r\n@=\"open\"\r\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\Microsoft\\Windows]\r\n\"x\"=\"1\"\r\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows]\r\n\"x\"=\"1\"\r\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\ODBC\\ODBC.INI\\Source]\r\n\"x\"=\"1\"\r\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvandel\\Launcher]\r\n\"x\"=\"1\"\r\n"
+    "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Tcpip]\r\n\"x\"=\"1\"\r\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\GameVendor\\Game\\Settings]\r\n\"x\"=\"1\"\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\r\n\"x\"=\"1\"\r\n"
+    "[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n\"Wallpaper\"=\"w\"\r\n"
+    "[HKEY_CURRENT_USER\\Environment\\Sub]\r\n\"PATH\"=\"p\"\r\n"
+    "[HKEY_USERS\\.DEFAULT\\Software\\Microsoft]\r\n\"x\"=\"1\"\r\n"
+    "[HKEY_USERS\\S-1-5-21-1-2-3-1001\\Software\\Microsoft]\r\n\"x\"=\"1\"\r\n"
+    "[HKEY_USERS\\S-1-5-21-1-2-3-1001_Classes\\CLSID\\{0000}]\r\n\"x\"=\"1\"\r\n"
+    "[HKEY_CLASSES_ROOT\\CLSID\\{0000}\\InprocServer32]\r\n@=\"x.dll\"\r\n"
+    "[HKEY_CLASSES_ROOT\\*\\shell\\open]\r\n@=\"open\"\r\n"
+    "[HKEY_CLASSES_ROOT\\.exe\\PersistentHandler]\r\n@=\"x\"\r\n"
+    "[HKEY_CLASSES_ROOT\\exefile\\shell\\open]\r\n@=\"open\"\r\n"
+    "[HKEY_CLASSES_ROOT\\Directory\\shell\\open]\r\n@=\"open\"\r\n"
+    "[HKEY_CLASSES_ROOT\\Interface\\{1111}\\ProxyStubClsid32]\r\n@=\"x\"\r\n"
+    "[HKEY_CLASSES_ROOT\\lnkfile\\shellex]\r\n@=\"x\"\r\n"
+    "[HKEY_CURRENT_CONFIG\\Software\\Fonts]\r\n\"x\"=\"1\"\r\n";
+
+class DeletionGuardCorpusTest : public qiv::testing::RegistryScratchTest {
+ protected:
+  void SetUp() override {
+    RegistryScratchTest::SetUp();
+    for (const char* dir :
+         {"drive", "drive/c", "drive/c/Windows", "drive/c/Windows/System32",
+          "drive/c/Windows/System32/drivers",
+          // Spellings that name the Windows directory on Windows, made to exist here.
+          "drive/c/Windows.", "drive/c/WINDOWS", "drive/c/Windows ", "drive/c/Program Files",
+          "drive/c/Program Files/Common Files", "drive/c/Program Files (x86)",
+          "drive/c/ProgramData", "drive/c/Users", "drive/c/Users/Public", "drive/c/Users/Default",
+          "games", "games/Legit", "canary", "real-parent", "real-parent/Game"}) {
+      ASSERT_EQ(mkdir(Path(dir).c_str(), 0700), 0) << dir;
+    }
+    WriteFile(Path("canary/keep.txt"), "keep");
+    WriteFile(Path("real-parent/Game/keep.txt"), "keep");
+    ASSERT_EQ(symlink(Path("canary").c_str(), Path("games/Linked").c_str()), 0);
+    ASSERT_EQ(symlink(Path("real-parent").c_str(), Path("link-parent").c_str()), 0);
+    ASSERT_EQ(symlink(Path("canary").c_str(), Path("drive/c/Linked").c_str()), 0);
+    qiv::posix::SetDeletionRecorder(
+        [this](const DeletionRequest& request) { requests_.push_back(request); });
+  }
+
+  void TearDown() override {
+    qiv::posix::SetDeletionRecorder(nullptr);
+    EXPECT_TRUE(Exists(Path("canary/keep.txt")));
+    EXPECT_TRUE(Exists(Path("real-parent/Game/keep.txt")));
+    RegistryScratchTest::TearDown();
+  }
+
+  // The requests of one full-mode run that address anything but the game's own
+  // registration, the product key and `allowedTree`.
+  std::vector<DeletionRequest> Unexpected(const std::string& registry,
+                                          const std::wstring& allowedTree = L"") {
+    WriteRegistry(registry);
+    requests_.clear();
+    UninstallGames(L"UninstallGame");
+    std::vector<DeletionRequest> unexpected;
+    for (const DeletionRequest& request : requests_) {
+      const bool allowed = (request.kind == DeletionKind::kRegistryKey &&
+                            (request.target == kGameKey || request.target == kProductKey)) ||
+                           (request.kind == DeletionKind::kTree && !allowedTree.empty() &&
+                            request.target == allowedTree);
+      if (!allowed) unexpected.push_back(request);
+    }
+    return unexpected;
+  }
+
+  static std::string GameAt(const std::wstring& installPath) {
+    return "[" + kProduct + "\\Game]\r\n\"INSTALL_PATH\"=\"" + RegString(installPath) + "\"\r\n";
+  }
+
+  // A game installed in games/Legit whose document lists `items` in `list`.
+  std::string GameListing(const std::string& list, const std::string& items) {
+    WriteFile(Path("games/Legit/appinstallconfig.xml"), "<config><registry language='en'><" + list +
+                                                            ">" + items + "</" + list +
+                                                            "></registry></config>");
+    return GameAt(WinPath("games/Legit")) + kSystemKeys;
+  }
+
+  std::vector<DeletionRequest> requests_;
+  ScopedEnv driveRoot_{"QIV_DRIVE_ROOT", Path("drive").c_str()};
+};
+
+TEST_F(DeletionGuardCorpusTest, DangerousInstallPathsRequestNoDeletion) {
+  std::vector<std::wstring> corpus = {
+      L"",
+      L" ",
+      L"  \\ ",
+      L".",
+      L"..\\..",
+      L"games",
+      L"C:",
+      L"C:\\",
+      L"C:/",
+      L"C:\\\\",
+      L"\\\\?\\C:\\",
+      L"\\\\.\\C:\\",
+      L"C:\\.",
+      L"C:\\.\\.\\",
+      L"C:\\Windows\\..",
+      L"C:\\Program Files\\..\\",
+      L"C:games",
+      L"C:\\Windows",
+      L"c:\\WINDOWS\\",
+      L"C:/Windows/",
+      L"C:\\Windows.",
+      L"C:\\Windows \\",
+      L"\\\\?\\C:\\Windows",
+      L"C:\\Windows\\System32",
+      L"C:\\Windows\\System32\\drivers",
+      L"C:\\Windows\\..\\Windows",
+      L"C:\\Program Files",
+      L"C:\\Program Files\\",
+      L"C:\\Program Files\\Common Files\\..",
+      L"C:\\Program Files (x86)",
+      L"C:\\ProgramData",
+      L"C:\\Users",
+      L"C:\\Users\\Public",
+      L"C:\\Users\\Default\\",
+      L"C:\\Linked",
+      L"\\\\server\\share",
+      L"\\\\server\\share\\",
+      L"\\\\?\\UNC\\server\\share",
+      L"\\",
+      L"\\\\",
+      L"/",
+      L"Z:",
+      L"Z:\\",
+      L"Z:\\tmp",
+      L"Z:\\tmp\\",
+      L"Z:\\home",
+      L"Z:\\usr",
+      L"Z:\\usr\\share",
+      L"Z:\\etc",
+      L"\\etc",
+      L"Z:\\var",
+      L"Z:\\proc\\self",
+      WinPath("games/Linked"),
+      WinPath("games/Linked\\"),
+      WinPath("link-parent\\Game"),
+      WinPath("games\\..\\link-parent\\Game"),
+      WinPath("games/Missing"),
+      WinPath("games\\*"),
+      WinPath("games\\Leg?t"),
+  };
+  if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
+    corpus.push_back(AsWindowsPath(home));
+  }
+  char module[PATH_MAX + 1] = {};
+  if (readlink("/proc/self/exe", module, PATH_MAX) > 0) {
+    std::string directory(module);
+    corpus.push_back(AsWindowsPath(directory.substr(0, directory.rfind('/'))));
+  }
+  ASSERT_GE(corpus.size(), 40u);
+
+  for (const std::wstring& installPath : corpus) {
+    const std::vector<DeletionRequest> unexpected = Unexpected(GameAt(installPath));
+    EXPECT_TRUE(unexpected.empty())
+        << qiv::posix::Utf16ToUtf8(installPath) << " ->" << Describe(unexpected);
+  }
+}
+
+TEST_F(DeletionGuardCorpusTest, DangerousRegistryItemsRequestNoDeletion) {
+  struct Item {
+    const char* root;  // null: no rootpath attribute
+    const char* path;  // null: no path attribute
+  };
+  const Item corpus[] = {
+      {"HKEY_LOCAL_MACHINE", nullptr},
+      {"HKEY_LOCAL_MACHINE", ""},
+      {"HKEY_LOCAL_MACHINE", " "},
+      {"HKEY_LOCAL_MACHINE", "\\"},
+      {"HKEY_LOCAL_MACHINE", "."},
+      {"HKEY_LOCAL_MACHINE", "SOFTWARE"},
+      {"HKEY_LOCAL_MACHINE", "software\\"},
+      {"HKEY_LOCAL_MACHINE", "\\SOFTWARE"},
+      {"HKEY_LOCAL_MACHINE", "SOFTWARE\\\\"},
+      {"HKEY_LOCAL_MACHINE", "SOFTWARE\\.\\ "},
+      {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft"},
+      {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion"},
+      {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
+      {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts"},
+      {"HKEY_LOCAL_MACHINE", "SOFTWARE\\GameVendor\\..\\Microsoft"},
+      {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Classes"},
+      {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Classes\\CLSID"},
+      {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Classes\\exefile"},
+      {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Policies"},
+      {"HKEY_LOCAL_MACHINE", "SOFTWARE\\WOW6432Node"},
+      {"HKEY_LOCAL_MACHINE", "SOFTWARE\\WOW6432Node\\Microsoft"},
+      {"HKEY_LOCAL_MACHINE", "SOFTWARE\\ODBC"},
+      {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Orvandel"},
+      {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Orvandel\\Vantor"},
+      {"HKEY_LOCAL_MACHINE", "SYSTEM"},
+      {"HKEY_LOCAL_MACHINE", "SYSTEM\\CurrentControlSet\\Services"},
+      {"HKEY_CURRENT_USER", "Software"},
+      {"HKEY_CURRENT_USER", "Software\\Microsoft\\Windows\\CurrentVersion\\Run"},
+      {"HKEY_CURRENT_USER", "Control Panel"},
+      {"HKEY_CURRENT_USER", "Environment"},
+      {"HKEY_USERS", ""},
+      {"HKEY_USERS", ".DEFAULT"},
+      {"HKEY_USERS", "S-1-5-21-1-2-3-1001"},
+      {"HKEY_USERS", "S-1-5-21-1-2-3-1001\\Software"},
+      {"HKEY_USERS", "S-1-5-21-1-2-3-1001_Classes\\CLSID"},
+      {"HKEY_CLASSES_ROOT", ""},
+      {"HKEY_CLASSES_ROOT", "CLSID"},
+      {"HKEY_CLASSES_ROOT", "*"},
+      {"HKEY_CLASSES_ROOT", ".exe"},
+      {"HKEY_CLASSES_ROOT", "exefile"},
+      {"HKEY_CLASSES_ROOT", "Directory"},
+      {"HKEY_CLASSES_ROOT", "Interface"},
+      {"HKEY_CLASSES_ROOT", "lnkfile"},
+      {nullptr, "CLSID"},
+      {"hkey_local_machine", "CLSID"},
+      {"HKEY_CLASSES_ROOT ", "*"},
+      {"HKEY_CURRENT_CONFIG", "Software"},
+      {"HKEY_PERFORMANCE_DATA", "Global"},
+  };
+  ASSERT_GE(std::size(corpus), 40u);
+
+  for (const Item& item : corpus) {
+    std::string element = "<item";
+    if (item.root != nullptr) element += " rootpath='" + XmlAttribute(item.root) + "'";
+    if (item.path != nullptr) element += " path='" + XmlAttribute(item.path) + "'";
+    element += "/>";
+    for (const char* list : {"appitems", "vantoritems"}) {
+      const std::vector<DeletionRequest> unexpected =
+          Unexpected(GameListing(list, element), WinPath("games/Legit"));
+      EXPECT_TRUE(unexpected.empty()) << list << " " << element << " ->" << Describe(unexpected);
+    }
+  }
+}
+
+// The controls: the same runs with a legitimate directory and item do reach the
+// recorder, so an empty record above means nothing was asked for.
+TEST_F(DeletionGuardCorpusTest, LegitimateTargetsAreRequested) {
+  const std::string registry = GameListing(
+      "appitems", "<item rootpath='HKEY_LOCAL_MACHINE' path='SOFTWARE\\GameVendor\\Game'/>");
+  const std::vector<DeletionRequest> unexpected = Unexpected(registry);
+  ASSERT_EQ(unexpected.size(), 2u) << Describe(unexpected);
+  EXPECT_EQ(unexpected[0].kind, DeletionKind::kRegistryKey);
+  EXPECT_EQ(unexpected[0].target,
+            L"HKEY_LOCAL_MACHINE\\SOFTWARE\\GameVendor\\Game\\Settings");  // deepest first
+  EXPECT_EQ(unexpected[1].kind, DeletionKind::kTree);
+  EXPECT_EQ(unexpected[1].target, WinPath("games/Legit"));
+  // Nothing was deleted: the recorder stands in for the deletion.
+  EXPECT_TRUE(Exists(Path("games/Legit/appinstallconfig.xml")));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\GameVendor\\Game\\Settings"));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvandel\\Vantor\\Game"));
+}
+
+}  // namespace
+
+#endif  // _WIN32
