@@ -165,9 +165,15 @@ class WinePrefix:
     def run(self, argv: Sequence[str], env: Optional[dict] = None, cwd=None,
             timeout: float = MINIMUM_TIMEOUT) -> subprocess.CompletedProcess:
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            completed = subprocess.run(list(argv), env=self.environment(env), cwd=cwd,
-                                       stdin=subprocess.DEVNULL, stdout=out, stderr=err,
-                                       timeout=max(timeout, MINIMUM_TIMEOUT), check=False)
+            try:
+                completed = subprocess.run(list(argv), env=self.environment(env), cwd=cwd,
+                                           stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                                           timeout=max(timeout, MINIMUM_TIMEOUT), check=False)
+            except subprocess.TimeoutExpired:
+                # The program started by a launcher would outlive it and could
+                # reach the servers of a later scenario.
+                self.stop_server()
+                raise
             out.seek(0)
             err.seek(0)
             return subprocess.CompletedProcess(argv, completed.returncode, out.read(), err.read())
