@@ -7,6 +7,7 @@ set -euo pipefail
 
 packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64 binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64-posix
   wine wine32:i386 wine64 qemu-user-static
   cmake make pkg-config dpkg-dev
   python3 python3-pytest

@@ -2,8 +2,8 @@
 
 WineRunner has the Runner interface of runner.py, so the end-to-end scenarios run
 unchanged with `--runner wine --exe build/windows/QivDepends.exe`. The program is
-started by qiv_wine_launcher.exe (built beside it), which starts it the way an
-installer does and records every OutputDebugString message exactly.
+started by qiv_wine_launcher.exe (built beside it, 64-bit), which starts it the way
+an installer does and records every OutputDebugString message exactly.
 
 The prefix (QIV_WINEPREFIX, or `wineprefix` beside the program) is made on first use
 with `wineboot -i` and a copy of its registry hives is kept; each runner starts from
@@ -82,6 +82,7 @@ class WinePrefix:
         # there; it gets a home of its own, whatever HOME a scenario sets.
         self.home = self.path.parent / (self.path.name + '.home')
         self._lock_file = self.path.parent / (self.path.name + '.lock')
+        self._changed_marker = self.path.parent / (self.path.name + '.changed')
         self._registered_cleanup = False
 
     def environment(self, extra: Optional[dict] = None) -> dict:
@@ -119,6 +120,7 @@ class WinePrefix:
             if not ready.exists() or ready.read_text() != PREFIX_RECIPE:
                 for directory in (self.path, self.baseline, self.home):
                     shutil.rmtree(directory, ignore_errors=True)
+                self._changed_marker.unlink(missing_ok=True)
                 self.home.mkdir(parents=True)
                 self._quiet([WINE64, 'wineboot', '--init'])
                 self.stop_server()
@@ -147,18 +149,31 @@ class WinePrefix:
             self._quiet(['wineserver', '-w'], check=False)
 
     def reset_registry(self) -> None:
-        """Puts back the registry the prefix had when it was made."""
+        """Puts back the registry the prefix had when it was made, if anything was
+        imported since (the program itself only deletes what a fixture brought)."""
         with self._locked():
+            if not self._changed_marker.exists():
+                return
             self.stop_server()
             for hive in HIVES:
                 shutil.copy2(self.baseline / hive, self.path / hive)
+            self._changed_marker.unlink()
+
+    def note_registry_change(self) -> None:
+        self._changed_marker.touch()
 
     def run(self, argv: Sequence[str], env: Optional[dict] = None, cwd=None,
             timeout: float = MINIMUM_TIMEOUT) -> subprocess.CompletedProcess:
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            completed = subprocess.run(list(argv), env=self.environment(env), cwd=cwd,
-                                       stdin=subprocess.DEVNULL, stdout=out, stderr=err,
-                                       timeout=max(timeout, MINIMUM_TIMEOUT), check=False)
+            try:
+                completed = subprocess.run(list(argv), env=self.environment(env), cwd=cwd,
+                                           stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                                           timeout=max(timeout, MINIMUM_TIMEOUT), check=False)
+            except subprocess.TimeoutExpired:
+                # The program started by a launcher would outlive it and could
+                # reach the servers of a later scenario.
+                self.stop_server()
+                raise
             out.seek(0)
             err.seek(0)
             return subprocess.CompletedProcess(argv, completed.returncode, out.read(), err.read())
@@ -193,7 +208,7 @@ class WineRunner(Runner):
             timeout: float = 60) -> Result:
         with tempfile.TemporaryDirectory(prefix='qiv-wine-') as scratch:
             log = pathlib.Path(scratch) / 'debug.log'
-            argv = ['wine', host_path(self.launcher), host_path(log), host_path(self.exe)]
+            argv = [WINE64, host_path(self.launcher), host_path(log), host_path(self.exe)]
             argv += [ansi_text(arg) for arg in args]
             completed = self.prefix.run(argv, env=env, cwd=cwd, timeout=timeout)
             lines = log.read_text('utf-8', errors='replace').splitlines() if log.exists() else []
@@ -214,6 +229,7 @@ class WineRunner(Runner):
             prefix = key.lower() + '\\'
             self._fixture_keys[key.lower()] = (key, bool(fixture.values(key)),
                                                not any(k.startswith(prefix) for k in lowered))
+        self.prefix.note_registry_change()
         for view in ('/reg:32', '/reg:64'):
             status = self.prefix.reg('import', host_path(reg_file), view)
             if status != 0:

@@ -1,0 +1,109 @@
+"""What makes the build a product an installer can start: the executable's form (the
+Windows build), the build string read from version.ini beside the program, the log
+lines of one run, and the HTTP library starting over the system's TLS."""
+
+from __future__ import annotations
+
+import pathlib
+import struct
+
+import pytest
+
+from funnel import FAST, events
+
+DEFAULT_BUILD = 'V3.0.0.999999'
+DRIVER_LINES = ['Enter into main entry...', 'Start to uninstall software...',
+                'End to uninstall software...', 'Exit main entry...']
+# DLLs every Windows system has (lower case).
+SYSTEM_DLLS = {'kernel32.dll', 'advapi32.dll', 'shell32.dll', 'user32.dll', 'ws2_32.dll',
+               'crypt32.dll', 'bcrypt.dll', 'secur32.dll', 'msvcrt.dll', 'ole32.dll',
+               'shlwapi.dll', 'winmm.dll', 'iphlpapi.dll', 'normaliz.dll', 'wldap32.dll'}
+
+
+def pe_summary(path) -> dict:
+    """Machine, optional-header magic, subsystem and imported DLL names of a PE file."""
+    data = pathlib.Path(path).read_bytes()
+    assert data[:2] == b'MZ'
+    pe = struct.unpack_from('<I', data, 0x3C)[0]
+    assert data[pe:pe + 4] == b'PE\0\0'
+    machine, sections, _, _, _, optional_size, _ = struct.unpack_from('<HHIIIHH', data, pe + 4)
+    optional = pe + 24
+    magic = struct.unpack_from('<H', data, optional)[0]
+    subsystem = struct.unpack_from('<H', data, optional + 68)[0]
+    # PE32: 16 data directories from offset 96; the import table is the second.
+    import_rva = struct.unpack_from('<I', data, optional + 96 + 8)[0]
+    table = []
+    for index in range(sections):
+        entry = optional + optional_size + 40 * index
+        size, rva, raw_size, raw = struct.unpack_from('<IIII', data, entry + 8)
+        table.append((rva, max(size, raw_size), raw))
+
+    def offset(rva):
+        for start, size, raw in table:
+            if start <= rva < start + size:
+                return raw + rva - start
+        raise ValueError(f'RVA {rva:#x} outside every section')
+
+    names = []
+    descriptor = offset(import_rva)
+    while True:
+        fields = struct.unpack_from('<IIIII', data, descriptor)
+        if not any(fields):
+            break
+        name_at = offset(fields[3])
+        names.append(data[name_at:data.index(b'\0', name_at)].decode('ascii'))
+        descriptor += 20
+    return {'machine': machine, 'magic': magic, 'subsystem': subsystem, 'imports': names}
+
+
+def test_executable_is_a_32_bit_gui_program_needing_only_system_dlls(runner, runner_kind):
+    if runner_kind != 'wine':
+        pytest.skip('the Windows build')
+    summary = pe_summary(runner.exe)
+    assert summary['machine'] == 0x14C  # i386
+    assert summary['magic'] == 0x10B  # PE32
+    assert summary['subsystem'] == 2  # Windows GUI: no console
+    assert summary['imports']
+    assert {name.lower() for name in summary['imports']} <= SYSTEM_DLLS, summary['imports']
+
+
+def uninstall_report(runner, collector, tmp_path):
+    client = tmp_path / 'client'
+    client.mkdir(exist_ok=True)
+    result = runner.run(['UninstallSoftware', 'en', '0', runner.host_path(client) + '\\'],
+                        env=FAST)
+    assert result.returncode == 0
+    [event] = events(collector)
+    collector.clear()
+    return result, event
+
+
+@pytest.mark.parametrize('ini, build', [
+    ('[versioninfo]\r\nbuild=V7.7.7.77\r\n', 'V7.7.7.77'),
+    # Case does not matter in names; values are trimmed; 31 characters at most.
+    ('[VersionInfo]\r\nBUILD =  V1.2.3.4-' + 'x' * 30 + '\r\n', ('V1.2.3.4-' + 'x' * 30)[:31]),
+    ('[other]\r\nbuild=V9\r\n', DEFAULT_BUILD),
+    (None, DEFAULT_BUILD),
+])
+def test_build_string_comes_from_version_ini_beside_the_program(runner, collector, tmp_path,
+                                                                ini, build):
+    program_dir = tmp_path / 'program'
+    moved = runner.relocated(program_dir)
+    if ini is not None:
+        (program_dir / 'version.ini').write_text(ini, encoding='ascii')
+    # A version.ini in the working directory is not the one beside the program.
+    (tmp_path / 'version.ini').write_text('[versioninfo]\r\nbuild=cwd\r\n', encoding='ascii')
+
+    result, event = uninstall_report(moved, collector, tmp_path)
+
+    assert event['qiv_ver'] == build
+
+
+def test_one_run_logs_the_driver_lines_and_starts_the_http_library(runner, collector, tmp_path):
+    result, event = uninstall_report(runner, collector, tmp_path)
+
+    driver = [line for line in result.debug_lines if line in DRIVER_LINES]
+    assert driver == DRIVER_LINES
+    # The library's start-up over the system's TLS would have logged its failure.
+    assert not any('curl_global_init' in line for line in result.debug_lines)
+    assert event['event'] == 'qiv_uninstall_start'
