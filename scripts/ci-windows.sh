@@ -14,7 +14,6 @@ step() {
 
 step "toolchain and Wine"
 bash scripts/install-windows-deps.sh
-bash scripts/enable-i386-exec.sh
 step "dependencies from Debian's sources"
 bash scripts/build-windows-deps.sh build/windows-deps
 step "configure and build"

@@ -5,11 +5,13 @@ lines of one run, and the HTTP library starting over the system's TLS."""
 from __future__ import annotations
 
 import pathlib
+import re
 import struct
 
 import pytest
 
 from funnel import FAST, events
+from harness import Registry
 
 DEFAULT_BUILD = 'V3.0.0.999999'
 DRIVER_LINES = ['Enter into main entry...', 'Start to uninstall software...',
@@ -107,3 +109,45 @@ def test_one_run_logs_the_driver_lines_and_starts_the_http_library(runner, colle
     # The library's start-up over the system's TLS would have logged its failure.
     assert not any('curl_global_init' in line for line in result.debug_lines)
     assert event['event'] == 'qiv_uninstall_start'
+
+
+
+# Wine 8 reports the server product type for its win7 setting and the workstation type
+# for win2008r2, so the name for 6.1 is not pinned here (the unit tests pin the rule).
+# XP and Vista settings cannot be used: libcurl's Schannel takes a CA file only from
+# Windows 7 on, and the test site's certificate needs one.
+@pytest.mark.parametrize('version, description', [
+    ('win7', r'Operating System: (Windows 7|Windows Server 2008 R2) Service Pack 1 64bit'),
+    ('win2008r2', r'Operating System: (Windows 7|Windows Server 2008 R2) Service Pack 1 64bit'),
+    ('win81', r'Operating System:  64bit'),
+    ('win10', r'Operating System:  64bit'),
+])
+def test_feedback_describes_the_windows_version_wine_reports(runner, runner_kind, site, tmp_path,
+                                                              version, description):
+    if runner_kind != 'wine':
+        pytest.skip("Wine's own version settings")
+    # The prefix is 64-bit, so the 32-bit program runs under WOW64 whatever the version.
+    fixture = Registry().set('HKEY_CURRENT_USER\\Software\\Wine', 'Version', version)
+    runner.load_registry(fixture.save(tmp_path / 'version.reg'))
+
+    result = runner.run(['UninstallSoftwareFeedback', 'en', '1', '5', 'bye'])
+
+    assert result.returncode == 0
+    [post] = site.requests
+    assert re.fullmatch(description, post.form()['sysinfo']), post.form()['sysinfo']
+
+
+def test_device_id_is_read_from_the_64_bit_registry_view(runner, runner_kind, collector,
+                                                         tmp_path):
+    if runner_kind != 'wine':
+        pytest.skip('registry views exist only on Windows')
+    key = 'HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Cryptography'
+    # Windows keeps the machine's id in the 64-bit view only; the 32-bit view gets a
+    # decoy the program must not report.
+    runner.load_registry(Registry().set(key, 'MachineGuid', 'decoy-32').save(tmp_path / '32.reg'))
+    real = Registry().set(key, 'MachineGuid', 'machine-64').save(tmp_path / '64.reg')
+    assert runner.prefix.reg('import', runner.host_path(real), '/reg:64') == 0
+
+    result, event = uninstall_report(runner, collector, tmp_path)
+
+    assert event['device_id'] == 'machine-64'
