@@ -16,6 +16,9 @@ mkdir -p "$deps"
 deps=$(cd "$deps" && pwd)
 toolchain=$root/cmake/mingw-w64-i686.cmake
 jobs=${QIV_JOBS:-2}
+# Optimised for size, one section per function and object, so that the program's
+# link (--gc-sections) keeps only what it calls.
+release_flags="-Os -DNDEBUG -ffunction-sections -fdata-sections"
 
 bash "$root/scripts/fetch-windows-sources.sh" "$deps/src" curl tinyxml googletest
 
@@ -27,7 +30,7 @@ build() {
   shift 2
   local prefix=$deps/$name
   local recipe
-  recipe=$({ cat "$toolchain"; echo "$@"; cat "$source/CMakeLists.txt"; } | sha256sum | cut -c1-16)
+  recipe=$({ cat "$toolchain"; echo "$release_flags $*"; cat "$source/CMakeLists.txt"; } | sha256sum | cut -c1-16)
   local stamp
   stamp="$(basename "$(cat "$deps/src/$name.dir")") $recipe"
   if [[ -f $prefix/.stamp && $(cat "$prefix/.stamp") == "$stamp" ]]; then
@@ -39,7 +42,8 @@ build() {
   rm -rf "$work" "$prefix"
   cmake -S "$source" -B "$work" -G "Unix Makefiles" \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF "$@" >"$deps/$name.log" 2>&1 ||
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF \
+    -DCMAKE_C_FLAGS_RELEASE="$release_flags" -DCMAKE_CXX_FLAGS_RELEASE="$release_flags" "$@" >"$deps/$name.log" 2>&1 ||
     { tail -n 40 "$deps/$name.log" >&2; exit 1; }
   cmake --build "$work" -j "$jobs" >>"$deps/$name.log" 2>&1 ||
     { tail -n 40 "$deps/$name.log" >&2; exit 1; }

@@ -5,30 +5,11 @@
 # dependencies from Debian's source packages. Safe to run again.
 set -euo pipefail
 
-packages=(
-  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64 binutils-mingw-w64-i686
-  g++-mingw-w64-x86-64-posix
-  wine wine32:i386 wine64 qemu-user-static
-  cmake make pkg-config dpkg-dev
+bash "$(dirname "$0")/apt-install-missing.sh" \
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64 binutils-mingw-w64-i686 \
+  g++-mingw-w64-x86-64-posix \
+  wine wine32:i386 wine64 qemu-user-static \
+  cmake make pkg-config dpkg-dev \
   python3 python3-pytest
-)
-
-missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$package")
-  fi
-done
-
-if ((${#missing[@]} == 0)); then
-  echo "install-windows-deps: every package is installed"
-else
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    dpkg --add-architecture i386
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
 
 bash "$(dirname "$0")/enable-i386-exec.sh"
