@@ -38,7 +38,7 @@ summary+=("release: built")
 
 if [ -f scripts/ci-windows.sh ] && [ "${QIV_SKIP_WINDOWS:-0}" != 1 ]; then
   bash scripts/ci-windows.sh
-  summary+=("windows: built; unit tests passed under Wine")
+  summary+=("windows: built; unit tests and end-to-end scenarios passed under Wine")
 fi
 
 echo

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 
 namespace qiv::platform {
@@ -15,5 +16,8 @@ bool ReadWholeFile(const std::wstring& path, size_t maxBytes, std::string& conte
 // it, which is then renamed over it, so a crash never leaves a half-written file and
 // a link at `path` is replaced rather than written through.
 bool ReplaceWholeFile(const std::wstring& path, const std::string& contents);
+
+// Opens the file for binary writing (created or truncated); null on failure.
+FILE* OpenFileForBinaryWrite(const wchar_t* path);
 
 }  // namespace qiv::platform

@@ -1,7 +1,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/file_open.h"
+#include "platform/file_io.h"
 #include "web/web_service.h"
 
 ServiceResponse::~ServiceResponse() {

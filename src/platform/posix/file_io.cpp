@@ -5,6 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <optional>
+#include <string>
 
 #include "platform/posix/path_map.h"
 
@@ -81,6 +84,13 @@ bool ReplaceWholeFile(const std::wstring& path, const std::string& contents) {
   if (ok) ok = ::rename(temporary.c_str(), mapped->c_str()) == 0;
   if (!ok) ::unlink(temporary.c_str());
   return ok;
+}
+
+FILE* OpenFileForBinaryWrite(const wchar_t* path) {
+  if (path == nullptr || *path == 0) return nullptr;
+  const std::optional<std::string> native = qiv::posix::MapWindowsPath(path);
+  if (!native) return nullptr;
+  return std::fopen(native->c_str(), "wb");
 }
 
 }  // namespace qiv::platform

@@ -51,4 +51,9 @@ bool ReplaceWholeFile(const std::wstring& path, const std::string& contents) {
   return ok;
 }
 
+FILE* OpenFileForBinaryWrite(const wchar_t* path) {
+  if (path == nullptr || *path == 0) return nullptr;
+  return _wfopen(path, L"wb");
+}
+
 }  // namespace qiv::platform
