@@ -29,4 +29,8 @@ class DebugCapture {
   std::vector<std::wstring> messages_;
 };
 
+// Makes the platform's debug-output messages reach DebugCapture::Record; called by
+// every capture, does its work once.
+void StartListeningForDebugOutput();
+
 }  // namespace qiv::platform

@@ -5,7 +5,6 @@
 // attached debugger, Wine's trace log) still gets every message.
 #include "platform/debug_capture.h"
 
-#include <atomic>
 #include <string>
 
 #include "platform/win32.h"
@@ -21,7 +20,6 @@ constexpr DWORD kDebugPrintNarrow = 0x40010006;
 // follows as a narrow one, which must not be recorded twice.
 constexpr DWORD kDebugPrintWide = 0x4001000A;
 
-std::atomic<DebugCapture*> current{nullptr};
 thread_local std::string pendingNarrowEcho;
 thread_local bool expectingNarrowEcho = false;
 
@@ -66,39 +64,12 @@ LONG CALLBACK OnDebugPrint(EXCEPTION_POINTERS* pointers) {
   return EXCEPTION_CONTINUE_SEARCH;
 }
 
-// One handler for the process, installed with the first capture.
-void InstallHandlerOnce() {
-  static PVOID handler = AddVectoredExceptionHandler(1, OnDebugPrint);
-  (void)handler;
-}
-
 }  // namespace
 
-DebugCapture::DebugCapture() {
-  InstallHandlerOnce();
-  current.store(this);
-}
-
-DebugCapture::~DebugCapture() {
-  DebugCapture* self = this;
-  current.compare_exchange_strong(self, nullptr);
-}
-
-std::vector<std::wstring> DebugCapture::Messages() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return messages_;
-}
-
-void DebugCapture::Clear() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  messages_.clear();
-}
-
-void DebugCapture::Record(const std::wstring& message) {
-  DebugCapture* capture = current.load();
-  if (capture == nullptr) return;
-  std::lock_guard<std::mutex> lock(capture->mutex_);
-  capture->messages_.push_back(message);
+// One handler for the process, installed with the first capture.
+void StartListeningForDebugOutput() {
+  static PVOID handler = AddVectoredExceptionHandler(1, OnDebugPrint);
+  (void)handler;
 }
 
 }  // namespace qiv::platform
