@@ -2,25 +2,32 @@
 # Builds the libFuzzer targets (preset "fuzz") and runs each one for a fixed time or
 # number of executions, starting from its seed corpus in tests/fuzz/corpus/.
 #
-#   scripts/fuzz.sh [--seconds N | --runs N] [--jobs N] [target...]
+#   scripts/fuzz.sh [--seconds N] [--runs N] [target...]
 #
-# Default: 10 seconds per target, every target. New inputs go to a working corpus
+# Default: 10 seconds per target, every target. With both limits a target stops at
+# whichever comes first. New inputs go to a working corpus
 # in build/fuzz/corpus/<target> (kept between runs); crashes, leaks, time-outs and
 # memory blow-ups to build/fuzz/artifacts/<target>/. Prints one line per target and
 # exits non-zero when any target failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-limit=(-max_total_time=10)
-label="10 s"
+limit=()
+labels=()
 targets=()
 while [ $# -gt 0 ]; do
   case "$1" in
-    --seconds) limit=(-max_total_time="$2"); label="$2 s"; shift 2 ;;
-    --runs) limit=(-runs="$2"); label="$2 runs"; shift 2 ;;
+    --seconds) limit+=(-max_total_time="$2"); labels+=("$2 s"); shift 2 ;;
+    --runs) limit+=(-runs="$2"); labels+=("$2 runs"); shift 2 ;;
     *) targets+=("$1"); shift ;;
   esac
 done
+
+if [ ${#limit[@]} -eq 0 ]; then
+  limit=(-max_total_time=10)
+  labels=("10 s")
+fi
+label=$(IFS=/; echo "${labels[*]}")
 
 bash scripts/setup-fuzz.sh
 cmake --preset fuzz >/dev/null
