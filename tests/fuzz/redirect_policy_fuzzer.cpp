@@ -40,7 +40,10 @@ bool NamesSite(const std::string& location) {
   const std::string host = authority.substr(0, colon);
   if (host != kSiteHost) return false;
   if (colon == std::string::npos) return false;  // the site is not on port 443
-  const std::string port = authority.substr(colon + 1);
+  std::string port = authority.substr(colon + 1);
+  // Leading zeros do not change the port libcurl connects to.
+  const size_t digits = port.find_first_not_of('0');
+  if (digits != std::string::npos && digits > 0) port.erase(0, digits);
   if (port.empty() || port.size() > 8 ||
       port.find_first_not_of("0123456789") != std::string::npos) {
     return false;
