@@ -31,7 +31,17 @@ std::wstring Name(const std::string& raw) {
   return name.empty() ? L"k" : name;
 }
 
-std::wstring Lower(std::wstring text) {
+// The name a lookup resolves: blanks around it do not count and case does not
+// matter, as on Windows. A header such as "[a\f]" is thus reached as "a" — by the
+// first section of that name, which need not be the header itself.
+std::wstring Resolved(std::wstring text) {
+  const auto blank = [](wchar_t unit) {
+    return unit == L' ' || unit == L'\t' || unit == L'\r' || unit == L'\v' || unit == L'\f';
+  };
+  while (!text.empty() && blank(text.back())) text.pop_back();
+  size_t start = 0;
+  while (start < text.size() && blank(text[start])) ++start;
+  text.erase(0, start);
   for (wchar_t& unit : text) {
     if (unit >= L'A' && unit <= L'Z') unit = static_cast<wchar_t>(unit + 0x20);
   }
@@ -47,7 +57,7 @@ std::wstring Read(const std::wstring& section, const std::wstring& key, const st
   return std::wstring(buffer.data(), count);
 }
 
-// Every (section, key) the file names, lower-cased, with its value as read. Names
+// Every (section, key) the file names, as lookups resolve them, with its value as read. Names
 // holding a NUL cannot be passed to the functions and are left out.
 std::map<std::pair<std::wstring, std::wstring>, std::wstring> Snapshot(const std::string& bytes,
                                                                        const std::wstring& file) {
@@ -58,7 +68,7 @@ std::map<std::pair<std::wstring, std::wstring>, std::wstring> Snapshot(const std
     if (!keys || section.find(L'\0') != std::wstring::npos) continue;
     for (const std::wstring& key : *keys) {
       if (key.find(L'\0') != std::wstring::npos) continue;
-      values[{Lower(section), Lower(key)}] = Read(section, key, file);
+      values[{Resolved(section), Resolved(key)}] = Read(section, key, file);
     }
   }
   return values;
@@ -88,8 +98,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(Read(section, key, file) == value);
   const std::string written = fuzz::ReadBytes(path);
   auto after = Snapshot(written, file);
-  after.erase({Lower(section), Lower(key)});
-  before.erase({Lower(section), Lower(key)});
+  after.erase({Resolved(section), Resolved(key)});
+  before.erase({Resolved(section), Resolved(key)});
   FUZZ_CHECK(after == before);
   return 0;
 }
