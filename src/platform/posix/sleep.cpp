@@ -1,13 +1,13 @@
 // Sleep with real pauses, shortened by QIV_SLEEP_SCALE (a non-negative decimal
 // factor, e.g. 0.01) for end-to-end runs, or observed instead by unit tests.
 #include <cerrno>
-#include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <mutex>
+#include <optional>
 
+#include "platform/posix/scale_setting.h"
 #include "platform/posix/sleep_hooks.h"
 #include "platform/win32.h"
 
@@ -21,13 +21,8 @@ std::function<void(DWORD)>& Observer() {
 
 // An unset or unreadable setting means real time.
 double SleepScale() {
-  const char* text = std::getenv("QIV_SLEEP_SCALE");
-  if (text == nullptr) return 1.0;
-  double scale = 1.0;
-  const char* end = text + std::strlen(text);
-  const auto [stop, error] = std::from_chars(text, end, scale, std::chars_format::fixed);
-  if (error != std::errc() || stop != end || !std::isfinite(scale) || scale < 0) return 1.0;
-  return scale;
+  const std::optional<double> scale = qiv::posix::ReadScaleSetting("QIV_SLEEP_SCALE");
+  return scale && *scale >= 0 ? *scale : 1.0;
 }
 
 }  // namespace

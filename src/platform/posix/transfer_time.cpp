@@ -1,9 +1,9 @@
 #include "platform/transfer_time.h"
 
-#include <charconv>
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
+#include <optional>
+
+#include "platform/posix/scale_setting.h"
 
 namespace qiv::platform {
 
@@ -11,15 +11,8 @@ namespace {
 
 // An unset or unreadable setting means the program's own values.
 double TimeoutScale() {
-  const char* text = std::getenv("QIV_HTTP_TIMEOUT_SCALE");
-  if (text == nullptr) return 1.0;
-  double scale = 1.0;
-  const char* end = text + std::strlen(text);
-  const auto [stop, error] = std::from_chars(text, end, scale, std::chars_format::fixed);
-  if (error != std::errc() || stop != end || !std::isfinite(scale) || scale <= 0 || scale > 1) {
-    return 1.0;
-  }
-  return scale;
+  const std::optional<double> scale = qiv::posix::ReadScaleSetting("QIV_HTTP_TIMEOUT_SCALE");
+  return scale && *scale > 0 && *scale <= 1 ? *scale : 1.0;
 }
 
 }  // namespace
