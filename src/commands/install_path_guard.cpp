@@ -1,7 +1,5 @@
 #include "commands/install_path_guard.h"
 
-#include "platform/win32.h"
-
 namespace qiv::commands {
 
 using qiv::paths::WindowsPath;
@@ -31,19 +29,6 @@ std::optional<WindowsPath> CheckInstallDirectory(const std::wstring& installDire
     }
   }
   return directory;
-}
-
-bool IsPlainDirectory(const WindowsPath& directory) {
-  WindowsPath step{directory.root, {}};
-  for (size_t i = 0; i < directory.components.size(); ++i) {
-    step.components.push_back(directory.components[i]);
-    const DWORD attributes = GetFileAttributesW(step.Text().c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-      return false;
-    }
-    if (i + 1 == directory.components.size()) return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  }
-  return false;
 }
 
 }  // namespace qiv::commands

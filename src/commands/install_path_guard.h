@@ -1,6 +1,7 @@
-// Whether a game's install directory, as the registry names it, may be deleted for
-// good. The value comes from the registry and may be empty, relative, a drive root
-// or a folder that holds far more than one game.
+// The first look at a game's install directory, as the registry names it: its text
+// alone. The value comes from the registry and may be empty, relative, a drive root
+// or a folder that holds far more than one game. What the path names on the system
+// is judged afterwards by install_directory_guard.h.
 #pragma once
 
 #include <optional>
@@ -17,10 +18,5 @@ namespace qiv::commands {
 // inside a sealed folder.
 std::optional<qiv::paths::WindowsPath> CheckInstallDirectory(
     const std::wstring& installDirectory, const qiv::platform::ProtectedFolders& folders);
-
-// True when the directory exists as a directory of its own: neither it nor any
-// folder above it (below the root) is a link or junction, so deleting it cannot
-// reach anything outside it.
-bool IsPlainDirectory(const qiv::paths::WindowsPath& directory);
 
 }  // namespace qiv::commands

@@ -8,7 +8,8 @@
 
 #include "base/registry/registry_key.h"
 #include "commands/handlers.h"
-#include "commands/install_path_guard.h"
+#include "commands/install_directory_guard.h"
+#include "commands/link_removal.h"
 #include "installconfig/removal.h"
 #include "platform/win32.h"
 
@@ -69,12 +70,14 @@ class GameRemover {
 
   void DeleteInstallDirectory(const std::wstring& directory) {
     if (GetFileAttributesW(directory.c_str()) == INVALID_FILE_ATTRIBUTES) return;
-    if (!folders_) folders_ = qiv::platform::QueryProtectedFolders();
-    const auto checked = qiv::commands::CheckInstallDirectory(directory, *folders_);
-    if (!checked || !qiv::commands::IsPlainDirectory(*checked)) return;
-    // The source list ends with two zero units. Without FOF_ALLOWUNDO the tree is
-    // deleted for good, not moved to the recycle bin.
-    std::wstring source = checked->Text();
+    // The protected folders are resolved once per run, on the first directory.
+    if (!guard_) guard_.emplace(qiv::platform::QueryProtectedFolders());
+    const std::optional<std::wstring> checked = guard_->Check(directory);
+    if (!checked || !qiv::commands::RemoveLinksInside(*checked)) return;
+    // The shell deletes the very text that was checked. The source list ends with
+    // two zero units. Without FOF_ALLOWUNDO the tree is deleted for good, not
+    // moved to the recycle bin.
+    std::wstring source = *checked;
     source.append(2, L'\0');
     SHFILEOPSTRUCTW operation{};
     operation.hwnd = nullptr;
@@ -86,7 +89,7 @@ class GameRemover {
   }
 
   bool fullMode_;
-  std::optional<qiv::platform::ProtectedFolders> folders_;
+  std::optional<qiv::commands::InstallDirectoryGuard> guard_;
 };
 
 }  // namespace

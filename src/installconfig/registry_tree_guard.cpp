@@ -5,6 +5,8 @@
 #include <span>
 #include <vector>
 
+#include "platform/current_user.h"
+
 namespace qiv::installconfig {
 
 namespace {
@@ -63,11 +65,6 @@ Path SkipMirrors(Path path) {
     path = path.subspan(1);
   }
   return path;
-}
-
-bool EndsWith(const std::wstring& text, const std::wstring& suffix) {
-  return text.size() >= suffix.size() &&
-         text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 // Below a classes root (HKEY_CLASSES_ROOT or SOFTWARE\Classes).
@@ -172,6 +169,12 @@ bool IsHiveTreeRemovable(Path path) {
          IsSoftwareTreeRemovable(path.subspan(1));
 }
 
+std::wstring FoldedCurrentUserSid() {
+  std::wstring sid = qiv::platform::CurrentUserSid();
+  for (wchar_t& unit : sid) unit = FoldUnit(unit);
+  return sid;
+}
+
 }  // namespace
 
 bool IsRegistryTreeRemovable(HKEY root, const std::wstring& path) {
@@ -181,10 +184,13 @@ bool IsRegistryTreeRemovable(HKEY root, const std::wstring& path) {
   if (root == HKEY_CLASSES_ROOT) return IsClassesTreeRemovable(all);
   if (root == HKEY_LOCAL_MACHINE || root == HKEY_CURRENT_USER) return IsHiveTreeRemovable(all);
   if (root == HKEY_USERS) {
-    // HKEY_USERS\<user> and HKEY_USERS\<user>_Classes are hives of their own.
+    // HKEY_USERS\<user> and HKEY_USERS\<user>_Classes are hives of their own; only
+    // the hives of the user running this program are its to change.
     if (all.empty()) return false;
-    if (EndsWith(all.front(), L"_classes")) return IsClassesTreeRemovable(all.subspan(1));
-    return IsHiveTreeRemovable(all.subspan(1));
+    static const std::wstring sid = FoldedCurrentUserSid();
+    if (sid.empty()) return false;
+    if (all.front() == sid + L"_classes") return IsClassesTreeRemovable(all.subspan(1));
+    return all.front() == sid && IsHiveTreeRemovable(all.subspan(1));
   }
   // HKEY_CURRENT_CONFIG is a view of the system's hardware profile; the
   // performance roots are no keys at all.

@@ -3,9 +3,10 @@
 // The document comes with a game, and a wrong or empty path would delete keys that
 // the system or every application depends on. The rule, applied after the path is
 // normalised (separators, blank and "." components, ASCII case):
-//  - Only trees inside a SOFTWARE key (of HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER or a
-//    user hive of HKEY_USERS) or inside the classes (HKEY_CLASSES_ROOT, SOFTWARE\Classes,
-//    a "_Classes" hive) are deletable; the rest of every hive belongs to the system,
+//  - Only trees inside a SOFTWARE key (of HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER or the
+//    running user's own hive in HKEY_USERS) or inside the classes (HKEY_CLASSES_ROOT,
+//    SOFTWARE\Classes, that user's "_Classes" hive) are deletable; other users' hives
+//    are theirs; the rest of every hive belongs to the system,
 //    and so do HKEY_CURRENT_CONFIG and the performance roots.
 //  - WOW6432Node mirrors its parent: the same rules apply below it.
 //  - Shared containers are never deleted themselves (SOFTWARE, a vendor key that

@@ -20,16 +20,15 @@ void DeleteShortcutFile(const String::_tstringW& path) {
   DeleteFileW(path.c_str());
 }
 
-// Deletes the item's tree. False when its root could not be opened or the item
-// was refused, so the caller treats it as not visited.
+// Deletes the item's tree, unless its path is empty (that would address the whole
+// root) or the guard refuses it. False only when its root could not be opened: a
+// refused item has been dealt with as much as a deleted one.
 bool RemoveRegistryTree(const RegistryItem& item) {
-  // An empty path would address the whole root.
-  if (item.path.empty() || !qiv::installconfig::IsRegistryTreeRemovable(item.root, item.path)) {
-    return false;
-  }
   CRegistryKey root;
   if (root.Open(item.root, nullptr, KEY_READ | KEY_WRITE) != ERROR_SUCCESS) return false;
-  root.DeleteTree(item.path.c_str());
+  if (!item.path.empty() && qiv::installconfig::IsRegistryTreeRemovable(item.root, item.path)) {
+    root.DeleteTree(item.path.c_str());
+  }
   root.Close();
   return true;
 }
@@ -57,7 +56,8 @@ bool RemoveRegistryItems(const String::_tstringW& documentPath) {
   TiXmlElement* root = LoadInstallConfig(documentPath, document);
   if (root == nullptr) return false;
   for (const auto& group : qiv::installconfig::ReadRegistryItemGroups(*root)) {
-    // The first item that can be removed ends a "vantoritems" list.
+    // The first item whose root opens ends a "vantoritems" list, also when its
+    // path was refused: the items after it are never reached.
     for (const RegistryItem& item : group.vantorItems) {
       if (RemoveRegistryTree(item)) break;
     }

@@ -11,6 +11,9 @@ struct ProtectedFolders {
   // program and data roots, this program's own folder): neither they nor a folder
   // that contains one may be deleted.
   std::vector<std::wstring> kept;
+  // The user profiles of this machine, every user's and not only the current one's;
+  // each is kept with its standard folders (Desktop, Documents, AppData, ...).
+  std::vector<std::wstring> profiles;
   // Folders whose every direct child is kept as well: the folder of user profiles.
   std::vector<std::wstring> keptWithChildren;
   // The system's own trees (the Windows directory): nothing in them may be deleted.

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cwctype>
+#include <string>
+
+#include "platform/current_user.h"
+
 namespace {
 
 using qiv::installconfig::IsRegistryTreeRemovable;
@@ -105,9 +110,6 @@ TEST(RegistryTreeGuardTest, AllowsTheKeysOfOneProduct) {
       {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\CLSID\\{11111111-2222-3333-4444-555555555555}"},
       {HKEY_CURRENT_USER, L"Software\\Vendor\\Game"},
       {HKEY_CURRENT_USER, L"Software\\Classes\\Vendor.Document"},
-      {HKEY_USERS, L"S-1-5-21-1-2-3-1001\\Software\\Vendor\\Game"},
-      {HKEY_USERS, L".DEFAULT\\Software\\Vendor"},
-      {HKEY_USERS, L"S-1-5-21-1-2-3-1001_Classes\\.gamesave"},
       // File types and classes of one game, one component long.
       {HKEY_CLASSES_ROOT, L".gamesave"},
       {HKEY_CLASSES_ROOT, L"Vendor.Document"},
@@ -120,6 +122,27 @@ TEST(RegistryTreeGuardTest, AllowsTheKeysOfOneProduct) {
   };
   for (const GuardCase& c : allowed) {
     EXPECT_TRUE(IsRegistryTreeRemovable(c.root, c.path)) << testing::PrintToString(c.path);
+  }
+}
+
+// In HKEY_USERS only the running user's own hives are the program's to change:
+// another user's, the default profile's and a look-alike SID are theirs.
+TEST(RegistryTreeGuardTest, HkeyUsersOnlyBelowTheCurrentUser) {
+  const std::wstring sid = qiv::platform::CurrentUserSid();
+  ASSERT_FALSE(sid.empty());
+  std::wstring lower = sid;
+  for (wchar_t& unit : lower) unit = static_cast<wchar_t>(std::towlower(unit));
+  for (const std::wstring& path :
+       {sid + L"\\Software\\Vendor\\Game", lower + L"\\software\\vendor",
+        sid + L"_Classes\\.gamesave", sid + L"_Classes\\Vendor.Document\\shell"}) {
+    EXPECT_TRUE(IsRegistryTreeRemovable(HKEY_USERS, path)) << testing::PrintToString(path);
+  }
+  for (const std::wstring& path :
+       {std::wstring(L"S-1-5-21-1-2-3-1001\\Software\\Vendor\\Game"),
+        std::wstring(L".DEFAULT\\Software\\Vendor"), std::wstring(L"S-1-5-18\\Software\\Vendor"),
+        std::wstring(L"S-1-5-21-1-2-3-1001_Classes\\.gamesave"), sid + L"0\\Software\\Vendor",
+        sid + L"_Classes", sid + L"\\Software", sid + L"\\Control Panel\\Desktop"}) {
+    EXPECT_FALSE(IsRegistryTreeRemovable(HKEY_USERS, path)) << testing::PrintToString(path);
   }
 }
 

@@ -66,20 +66,23 @@ TEST_F(RemovalTest, AMissingDocumentChangesNothing) {
   EXPECT_EQ(RegistryText(), before);
 }
 
-TEST_F(RemovalTest, RefusedItemsAreSkippedLikeRootsThatDoNotOpen) {
+// A vantoritems list ends at the first item whose root opens. A refused or empty
+// item there deletes nothing, and the trees after it are never reached.
+TEST_F(RemovalTest, RefusedItemsEndTheVantorItemsInPlaceOfADeletedOne) {
   const auto document = Document(
-      "<config><registry><vantoritems><item rootpath='HKEY_LOCAL_MACHINE'/>" +
-      Item("HKEY_LOCAL_MACHINE", "") + Item("HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft") +
-      Item("HKEY_CLASSES_ROOT", "CLSID") + Item("HKEY_PERFORMANCE_DATA", "x") +
+      "<config><registry><vantoritems>" + Item("HKEY_NOWHERE", "SOFTWARE\\Vendor\\GameA") +
+      Item("HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft") +
       Item("HKEY_LOCAL_MACHINE", "SOFTWARE\\Vendor\\GameB") +
+      "</vantoritems></registry><registry><vantoritems><item rootpath='HKEY_LOCAL_MACHINE'/>" +
       Item("HKEY_LOCAL_MACHINE", "SOFTWARE\\Vendor\\GameC") + "</vantoritems><appitems><item/>" +
+      Item("HKEY_CLASSES_ROOT", "CLSID") + Item("HKEY_PERFORMANCE_DATA", "x") +
       Item("HKEY_LOCAL_MACHINE", "SOFTWARE\\\\") +
       Item("HKEY_LOCAL_MACHINE", "SOFTWARE\\Vendor\\GameD") + "</appitems></registry></config>");
   EXPECT_TRUE(RemoveRegistryItems(document));
   EXPECT_TRUE(Machine(L"SOFTWARE\\Microsoft\\Windows"));
   EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"CLSID\\{0}"));
   EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L".gamesave"));
-  EXPECT_FALSE(Machine(L"SOFTWARE\\Vendor\\GameB"));
+  EXPECT_TRUE(Machine(L"SOFTWARE\\Vendor\\GameB"));
   EXPECT_TRUE(Machine(L"SOFTWARE\\Vendor\\GameC"));
   EXPECT_FALSE(Machine(L"SOFTWARE\\Vendor\\GameD"));
   EXPECT_TRUE(Machine(L"SOFTWARE\\Vendor\\GameA\\Sub"));

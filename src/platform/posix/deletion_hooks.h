@@ -8,7 +8,7 @@
 
 namespace qiv::posix {
 
-enum class DeletionKind { kFile, kTree, kRegistryKey };
+enum class DeletionKind { kFile, kDirectory, kTree, kRegistryKey };
 
 struct DeletionRequest {
   DeletionKind kind;
@@ -19,7 +19,7 @@ struct DeletionRequest {
 
 using DeletionRecorder = std::function<void(const DeletionRequest&)>;
 
-// While a recorder is set, DeleteFileW, SHFileOperationW, RegDeleteKeyW and
+// While a recorder is set, DeleteFileW, RemoveDirectoryW, SHFileOperationW, RegDeleteKeyW and
 // RegDeleteKeyExW hand each target to it and fail with access denied, as on a
 // machine where the user may delete nothing. An empty recorder ends this.
 void SetDeletionRecorder(DeletionRecorder recorder);

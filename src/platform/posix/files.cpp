@@ -1,6 +1,9 @@
-// File attributes and deletion of single files, on paths mapped by path_map.h.
+// File attributes and deletion of single files and empty directories, on paths
+// mapped by path_map.h.
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include "platform/posix/deletion_hooks.h"
 #include "platform/posix/path_map.h"
@@ -40,4 +43,28 @@ BOOL DeleteFileW(LPCWSTR fileName) {
     return FALSE;
   }
   return unlink(path->c_str()) == 0 ? TRUE : FALSE;
+}
+
+BOOL RemoveDirectoryW(LPCWSTR pathName) {
+  if (pathName == nullptr) return FALSE;
+  if (qiv::posix::InterceptDeletion(qiv::posix::DeletionKind::kDirectory, pathName)) return FALSE;
+  const auto path = qiv::posix::MapWindowsPath(pathName);
+  struct stat info;
+  if (!path || lstat(path->c_str(), &info) != 0) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return FALSE;
+  }
+  if (S_ISLNK(info.st_mode)) {
+    // A link to a directory is removed as the link, as Windows removes a
+    // directory symbolic link or junction; its target stays.
+    struct stat target;
+    if (stat(path->c_str(), &target) == 0 && !S_ISDIR(target.st_mode)) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return FALSE;
+    }
+    return unlink(path->c_str()) == 0 ? TRUE : FALSE;
+  }
+  if (rmdir(path->c_str()) == 0) return TRUE;
+  SetLastError(errno == ENOTEMPTY || errno == EEXIST ? ERROR_DIR_NOT_EMPTY : ERROR_ACCESS_DENIED);
+  return FALSE;
 }

@@ -15,14 +15,23 @@ bool IsDriveLetter(wchar_t unit) {
   return (unit >= L'a' && unit <= L'z') || (unit >= L'A' && unit <= L'Z');
 }
 
+// Windows drops the dots and blanks at the end of the last name, and only of the
+// last, unless the path ends in a separator or is taken literally ("\\?\").
+std::wstring_view TrimLastName(std::wstring_view name) {
+  if (name == L"." || name == L"..") return name;
+  while (!name.empty() && (name.back() == L'.' || name.back() == L' ')) name.remove_suffix(1);
+  return name;
+}
+
 // Joins the names below a root, resolving "." and ".." by name.
-std::optional<std::string> JoinNames(std::wstring_view rest, bool absolute) {
+std::optional<std::string> JoinNames(std::wstring_view rest, bool absolute, bool literal) {
   std::vector<std::wstring_view> names;
   size_t start = 0;
   while (start <= rest.size()) {
     size_t end = start;
     while (end < rest.size() && !IsSeparator(rest[end])) ++end;
-    const std::wstring_view name = rest.substr(start, end - start);
+    std::wstring_view name = rest.substr(start, end - start);
+    if (end == rest.size() && !literal) name = TrimLastName(name);
     if (name == L"..") {
       if (!names.empty() && names.back() != L"..") {
         names.pop_back();
@@ -47,12 +56,13 @@ std::optional<std::string> JoinNames(std::wstring_view rest, bool absolute) {
 
 std::optional<std::string> MapWindowsPath(std::wstring_view path) {
   if (path.empty()) return std::nullopt;
-  if (path.substr(0, 4) == L"\\\\?\\") path.remove_prefix(4);
+  const bool literal = path.substr(0, 4) == L"\\\\?\\";
+  if (literal) path.remove_prefix(4);
   if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) return std::nullopt;
 
   if (path.size() >= 2 && path[1] == L':' && IsDriveLetter(path[0])) {
     const wchar_t drive = static_cast<wchar_t>(path[0] | 0x20);
-    const std::optional<std::string> names = JoinNames(path.substr(2), true);
+    const std::optional<std::string> names = JoinNames(path.substr(2), true, literal);
     if (drive == L'z') return names;
     const char* driveRoot = std::getenv("QIV_DRIVE_ROOT");
     if (driveRoot == nullptr || *driveRoot == '\0') return std::nullopt;
@@ -62,7 +72,7 @@ std::optional<std::string> MapWindowsPath(std::wstring_view path) {
     if (*names != "/") mapped += *names;
     return mapped;
   }
-  return JoinNames(path, IsSeparator(path[0]));
+  return JoinNames(path, IsSeparator(path[0]), literal);
 }
 
 }  // namespace qiv::posix

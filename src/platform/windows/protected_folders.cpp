@@ -3,6 +3,7 @@
 #include "platform/current_drive.h"
 
 #include <shlobj.h>
+#include <userenv.h>
 
 #include "platform/win32.h"
 
@@ -27,6 +28,67 @@ void AddBelow(std::vector<std::wstring>& list, int csidl, const wchar_t* child) 
   std::vector<std::wstring> parent;
   AddFolder(parent, csidl);
   if (!parent.empty()) list.push_back(parent.front() + L"\\" + child);
+}
+
+std::wstring Expanded(const std::wstring& text) {
+  wchar_t expanded[MAX_PATH] = {};
+  const DWORD length = ExpandEnvironmentStringsW(text.c_str(), expanded, MAX_PATH);
+  return length > 0 && length <= MAX_PATH ? std::wstring(expanded) : std::wstring();
+}
+
+// A string value of the key, environment references expanded; empty when absent.
+std::wstring ReadPathValue(HKEY key, const wchar_t* name) {
+  wchar_t data[MAX_PATH] = {};
+  DWORD size = sizeof data - sizeof data[0];
+  DWORD type = REG_NONE;
+  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(data), &size) !=
+          ERROR_SUCCESS ||
+      (type != REG_SZ && type != REG_EXPAND_SZ)) {
+    return L"";
+  }
+  return Expanded(data);
+}
+
+// Every profile the system knows, whoever runs this program (LocalSystem too):
+// the profiles folder and each profile listed in ProfileList (64-bit view, where
+// the system keeps it), with the Default and Public profiles.
+void AddProfiles(ProtectedFolders& folders) {
+  wchar_t directory[MAX_PATH] = {};
+  DWORD size = MAX_PATH;
+  if (GetProfilesDirectoryW(directory, &size) && directory[0]) {
+    folders.keptWithChildren.emplace_back(directory);
+  }
+  HKEY list = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE,
+                    L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList", 0,
+                    KEY_READ | KEY_WOW64_64KEY, &list) != ERROR_SUCCESS) {
+    return;
+  }
+  if (const std::wstring path = ReadPathValue(list, L"ProfilesDirectory"); !path.empty()) {
+    folders.keptWithChildren.push_back(path);
+  }
+  for (const wchar_t* name : {L"Default", L"Public"}) {
+    if (const std::wstring path = ReadPathValue(list, name); !path.empty()) {
+      folders.profiles.push_back(path);
+    }
+  }
+  for (DWORD index = 0;; ++index) {
+    wchar_t sid[256] = {};
+    DWORD length = 256;
+    const LONG status =
+        RegEnumKeyExW(list, index, sid, &length, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_MORE_DATA) continue;
+    if (status != ERROR_SUCCESS) break;
+    HKEY profile = nullptr;
+    if (RegOpenKeyExW(list, sid, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &profile) != ERROR_SUCCESS) {
+      continue;
+    }
+    if (const std::wstring path = ReadPathValue(profile, L"ProfileImagePath"); !path.empty()) {
+      folders.profiles.push_back(path);
+    }
+    RegCloseKey(profile);
+  }
+  RegCloseKey(list);
 }
 
 }  // namespace
@@ -70,14 +132,9 @@ ProtectedFolders QueryProtectedFolders() {
         L"ALLUSERSPROFILE", L"USERPROFILE", L"TEMP", L"TMP"}) {
     AddEnvironmentFolder(folders.kept, name);
   }
-  // Every other user's profile lies beside this one.
-  std::vector<std::wstring> profile;
-  AddFolder(profile, CSIDL_PROFILE);
-  if (!profile.empty()) {
-    const size_t slash = profile.front().find_last_of(L"\\/");
-    if (slash != std::wstring::npos)
-      folders.keptWithChildren.push_back(profile.front().substr(0, slash));
-  }
+  AddFolder(folders.profiles, CSIDL_PROFILE);
+  AddEnvironmentFolder(folders.profiles, L"USERPROFILE");
+  AddProfiles(folders);
   AddBelow(folders.kept, CSIDL_PROFILE, L"Downloads");
   AddBelow(folders.kept, CSIDL_PROFILE, L"Saved Games");
   AddBelow(folders.kept, CSIDL_PERSONAL, L"My Games");

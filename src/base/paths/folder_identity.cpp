@@ -1,0 +1,103 @@
+#include "base/paths/folder_identity.h"
+
+namespace qiv::paths {
+
+namespace {
+
+class ScopedFileHandle {
+ public:
+  explicit ScopedFileHandle(HANDLE handle) : handle_(handle) {}
+  ~ScopedFileHandle() {
+    if (Valid()) CloseHandle(handle_);
+  }
+  ScopedFileHandle(const ScopedFileHandle&) = delete;
+  ScopedFileHandle& operator=(const ScopedFileHandle&) = delete;
+  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+  HANDLE Get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+// Opens the object itself for its metadata; directories need backup semantics,
+// and a reparse point is opened as itself rather than followed.
+HANDLE OpenForIdentity(const std::wstring& path) {
+  return CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+bool Identify(HANDLE handle, FileIdentity& identity, DWORD& attributes) {
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!GetFileInformationByHandle(handle, &information)) return false;
+  identity = {information.dwVolumeSerialNumber, information.nFileIndexHigh,
+              information.nFileIndexLow};
+  attributes = information.dwFileAttributes;
+  return true;
+}
+
+std::wstring FinalPath(HANDLE handle) {
+  std::wstring path(MAX_PATH, L'\0');
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const DWORD length =
+        GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
+                                  FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0) return L"";
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.assign(length, L'\0');
+  }
+  return L"";
+}
+
+// Where the names below the volume root begin in a final path: "\\?\C:\" or
+// "\\?\UNC\server\share\". Zero when the form is not one of these.
+size_t RootLength(const std::wstring& final) {
+  if (final.rfind(L"\\\\?\\UNC\\", 0) == 0) {
+    size_t end = final.find(L'\\', 8);
+    if (end == std::wstring::npos) return 0;
+    end = final.find(L'\\', end + 1);
+    return end == std::wstring::npos ? final.size() : end + 1;
+  }
+  if (final.size() >= 7 && final.rfind(L"\\\\?\\", 0) == 0 && final[5] == L':' &&
+      final[6] == L'\\') {
+    return 7;
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::optional<ResolvedFolder> ResolveFolder(const std::wstring& path) {
+  ScopedFileHandle handle(OpenForIdentity(path));
+  ResolvedFolder folder;
+  if (!handle.Valid() || !Identify(handle.Get(), folder.identity, folder.attributes)) {
+    return std::nullopt;
+  }
+  // The system's own resolution of the path, walked up one folder at a time.
+  std::wstring final = FinalPath(handle.Get());
+  const size_t root = RootLength(final);
+  if (root == 0) {
+    folder.complete = false;
+    return folder;
+  }
+  while (final.size() > root && final.back() == L'\\') final.pop_back();
+  while (final.size() > root) {
+    const size_t slash = final.find_last_of(L'\\');
+    final.resize(slash + 1 > root ? slash : root);
+    ScopedFileHandle above(OpenForIdentity(final));
+    FileIdentity identity;
+    DWORD attributes = 0;
+    if (!above.Valid() || !Identify(above.Get(), identity, attributes)) {
+      folder.complete = false;
+      break;
+    }
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) folder.ancestorIsReparsePoint = true;
+    folder.ancestors.push_back(identity);
+  }
+  return folder;
+}
+
+}  // namespace qiv::paths

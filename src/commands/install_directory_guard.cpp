@@ -1,0 +1,149 @@
+#include "commands/install_directory_guard.h"
+
+#include <algorithm>
+
+#include "commands/install_path_guard.h"
+#include "platform/win32.h"
+
+namespace qiv::commands {
+
+const wchar_t* const kProfileFolders[] = {L"Desktop",
+                                          L"Documents",
+                                          L"Downloads",
+                                          L"Music",
+                                          L"Pictures",
+                                          L"Videos",
+                                          L"Saved Games",
+                                          L"Favorites",
+                                          L"Contacts",
+                                          L"Links",
+                                          L"Searches",
+                                          L"AppData",
+                                          L"AppData\\Local",
+                                          L"AppData\\LocalLow",
+                                          L"AppData\\Roaming",
+                                          L"OneDrive",
+                                          nullptr};
+
+namespace {
+
+using qiv::paths::ResolvedFolder;
+
+std::optional<std::wstring> FullPathName(const std::wstring& path) {
+  std::wstring full(MAX_PATH, L'\0');
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const DWORD length =
+        GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0) return std::nullopt;
+    if (length < full.size()) {
+      full.resize(length);
+      return full;
+    }
+    full.assign(length, L'\0');
+  }
+  return std::nullopt;
+}
+
+bool StartsWithNoCase(const std::wstring& text, const wchar_t* prefix) {
+  for (size_t i = 0; prefix[i] != 0; ++i) {
+    if (i >= text.size() || (text[i] | 0x20) != (prefix[i] | 0x20)) return false;
+  }
+  return true;
+}
+
+// The system's full path of the directory, in the one form that the shell, the
+// file functions and this guard all read alike: a drive or share path that the
+// system's normalisation leaves as it is, without a trailing separator. Literal
+// "\\?\" and "\\.\" paths count only when they need no normalisation at all.
+std::optional<std::wstring> CanonicalText(const std::wstring& installDirectory) {
+  std::wstring text = installDirectory;
+  std::replace(text.begin(), text.end(), L'/', L'\\');
+  if (text.rfind(L"\\\\?\\", 0) == 0 || text.rfind(L"\\\\.\\", 0) == 0) {
+    text = StartsWithNoCase(text.substr(4), L"UNC\\") ? L"\\\\" + text.substr(8) : text.substr(4);
+  } else {
+    const auto full = FullPathName(text);
+    if (!full) return std::nullopt;
+    text = *full;
+    if (text.size() > 3 && text.back() == L'\\') text.pop_back();
+  }
+  const auto again = FullPathName(text);
+  if (!again || *again != text || text.empty() || text.back() == L'\\') return std::nullopt;
+  const bool drive = text.size() > 3 && text[1] == L':' && text[2] == L'\\';
+  const bool share =
+      text.rfind(L"\\\\", 0) == 0 && text.size() > 2 && text[2] != L'?' && text[2] != L'.';
+  if (!drive && !share) return std::nullopt;
+  return text;
+}
+
+// Every folder named on the way to the directory, as written: none may be a
+// link, junction or mount point, or the shell could reach somewhere else by it.
+bool NoLinkOnTheWay(const std::wstring& text) {
+  size_t start = 3;
+  if (text.rfind(L"\\\\", 0) == 0) {
+    start = text.find(L'\\', 2);
+    start = start == std::wstring::npos ? text.size() : text.find(L'\\', start + 1);
+    if (start == std::wstring::npos) return false;
+    ++start;
+  }
+  for (size_t at = start; at <= text.size(); ++at) {
+    if (at != text.size() && text[at] != L'\\') continue;
+    const DWORD attributes = GetFileAttributesW(text.substr(0, at).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void ExpandProfiles(qiv::platform::ProtectedFolders& folders) {
+  for (const std::wstring& profile : folders.profiles) {
+    folders.kept.push_back(profile);
+    for (const wchar_t* const* name = kProfileFolders; *name != nullptr; ++name) {
+      folders.kept.push_back(profile + L"\\" + *name);
+    }
+  }
+}
+
+}  // namespace
+
+InstallDirectoryGuard::InstallDirectoryGuard(qiv::platform::ProtectedFolders folders)
+    : folders_(std::move(folders)) {
+  ExpandProfiles(folders_);
+  for (const std::wstring& path : folders_.kept) Protect(path, nullptr);
+  for (const std::wstring& path : folders_.keptWithChildren) Protect(path, &keepChildren_);
+  for (const std::wstring& path : folders_.sealed) Protect(path, &sealed_);
+}
+
+// A folder that does not exist or cannot be opened has no identity to protect;
+// the first look still refuses its usual spellings.
+void InstallDirectoryGuard::Protect(const std::wstring& path, IdentitySet* own) {
+  const auto folder = qiv::paths::ResolveFolder(path);
+  if (!folder) return;
+  kept_.insert(folder->identity);
+  if (own != nullptr) own->insert(folder->identity);
+  holdsKept_.insert(folder->ancestors.begin(), folder->ancestors.end());
+}
+
+std::optional<std::wstring> InstallDirectoryGuard::Check(
+    const std::wstring& installDirectory) const {
+  if (!CheckInstallDirectory(installDirectory, folders_)) return std::nullopt;
+  const auto text = CanonicalText(installDirectory);
+  if (!text || !NoLinkOnTheWay(*text)) return std::nullopt;
+  const auto folder = qiv::paths::ResolveFolder(*text);
+  if (!folder || !folder->complete || folder->ancestors.empty() || folder->ancestorIsReparsePoint ||
+      (folder->attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+      (folder->attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    return std::nullopt;
+  }
+  if (kept_.contains(folder->identity) || holdsKept_.contains(folder->identity) ||
+      sealed_.contains(folder->identity) || keepChildren_.contains(folder->ancestors.front())) {
+    return std::nullopt;
+  }
+  for (const auto& above : folder->ancestors) {
+    if (sealed_.contains(above)) return std::nullopt;
+  }
+  return text;
+}
+
+}  // namespace qiv::commands

@@ -1,0 +1,115 @@
+// Directory listings: FindFirstFileW with a pattern "DIR\*" lists every entry of
+// DIR, "." and ".." included as on Windows. Entries are described as the link or
+// file itself, never what a link points to.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+#include "platform/posix/path_map.h"
+#include "platform/posix/utf.h"
+#include "platform/win32.h"
+
+namespace {
+
+constexpr unsigned kFindHandleTag = 0x51564644;  // "QVFD"
+constexpr DWORD kSymlinkReparseTag = 0xA000000C;
+
+struct FindHandle {
+  unsigned tag = kFindHandleTag;
+  DIR* directory = nullptr;
+};
+
+FindHandle* AsFindHandle(HANDLE handle) {
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return nullptr;
+  auto* find = static_cast<FindHandle*>(handle);
+  return find->tag == kFindHandleTag ? find : nullptr;
+}
+
+// Fills the record for the next entry; false at the end of the listing.
+bool NextEntry(FindHandle& find, LPWIN32_FIND_DATAW data) {
+  while (const dirent* entry = readdir(find.directory)) {
+    const std::wstring name = qiv::posix::Utf8ToUtf16(entry->d_name);
+    if (name.size() >= MAX_PATH) continue;  // Windows could not list it either
+    *data = WIN32_FIND_DATAW{};
+    struct stat info;
+    DWORD attributes = 0;
+    if (fstatat(dirfd(find.directory), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
+      if (S_ISLNK(info.st_mode)) {
+        attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+        data->dwReserved0 = kSymlinkReparseTag;
+        struct stat target;
+        if (fstatat(dirfd(find.directory), entry->d_name, &target, 0) == 0 &&
+            S_ISDIR(target.st_mode)) {
+          attributes |= FILE_ATTRIBUTE_DIRECTORY;
+        }
+      } else if (S_ISDIR(info.st_mode)) {
+        attributes |= FILE_ATTRIBUTE_DIRECTORY;
+      } else if ((info.st_mode & 0222) == 0) {
+        attributes |= FILE_ATTRIBUTE_READONLY;
+      }
+    }
+    data->dwFileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+    name.copy(data->cFileName, name.size());
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+HANDLE FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findData) {
+  const std::wstring pattern = fileName != nullptr ? fileName : L"";
+  if (findData == nullptr || pattern.size() < 2 ||
+      pattern.compare(pattern.size() - 2, 2, L"\\*") != 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);  // only "DIR\*" is offered
+    return INVALID_HANDLE_VALUE;
+  }
+  const auto path = qiv::posix::MapWindowsPath(pattern.substr(0, pattern.size() - 1));
+  const int fd = path ? open(path->c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1;
+  if (fd < 0) {
+    SetLastError(path && errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_PATH_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  auto* find = new FindHandle;
+  find->directory = fdopendir(fd);
+  if (find->directory == nullptr) {
+    close(fd);
+    delete find;
+    SetLastError(ERROR_ACCESS_DENIED);
+    return INVALID_HANDLE_VALUE;
+  }
+  if (!NextEntry(*find, findData)) {
+    FindClose(find);
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  return find;
+}
+
+BOOL FindNextFileW(HANDLE handle, LPWIN32_FIND_DATAW findData) {
+  FindHandle* find = AsFindHandle(handle);
+  if (find == nullptr || findData == nullptr) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  errno = 0;
+  if (NextEntry(*find, findData)) return TRUE;
+  SetLastError(errno == 0 ? ERROR_NO_MORE_FILES : ERROR_ACCESS_DENIED);
+  return FALSE;
+}
+
+BOOL FindClose(HANDLE handle) {
+  FindHandle* find = AsFindHandle(handle);
+  if (find == nullptr) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  closedir(find->directory);
+  find->tag = 0;
+  delete find;
+  return TRUE;
+}
