@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <string>
@@ -71,9 +72,10 @@ std::wstring AsWindowsPath(const std::string& posixPath) {
 std::string Describe(const std::vector<DeletionRequest>& requests) {
   std::string text;
   for (const DeletionRequest& request : requests) {
-    text += request.kind == DeletionKind::kFile   ? " file "
-            : request.kind == DeletionKind::kTree ? " tree "
-                                                  : " key ";
+    text += request.kind == DeletionKind::kFile        ? " file "
+            : request.kind == DeletionKind::kDirectory ? " dir "
+            : request.kind == DeletionKind::kTree      ? " tree "
+                                                       : " key ";
     text += qiv::posix::Utf16ToUtf8(request.target) + ";";
   }
   return text;
@@ -120,7 +122,15 @@ class DeletionGuardCorpusTest : public qiv::testing::RegistryScratchTest {
           "drive/c/Windows.", "drive/c/WINDOWS", "drive/c/Windows ", "drive/c/Program Files",
           "drive/c/Program Files/Common Files", "drive/c/Program Files (x86)",
           "drive/c/ProgramData", "drive/c/Users", "drive/c/Users/Public", "drive/c/Users/Default",
-          "games", "games/Legit", "canary", "real-parent", "real-parent/Game"}) {
+          "games", "games/Legit", "canary", "real-parent", "real-parent/Game",
+          // Profiles, and the folders that must still go.
+          "drive/c/Users/Other", "drive/c/Users/Other/Documents", "drive/c/Users/Other/AppData",
+          "drive/c/Users/Other/AppData/Local", "drive/c/Users/Other/AppData/Local/Programs",
+          "drive/c/Users/Other/AppData/Local/Programs/Game", "drive/c/Users/\xC5\x81ukasz",
+          "drive/c/Users/\xC5\x81ukasz/Documents", "drive/c/Program Files (x86)/Vendor",
+          "drive/c/Program Files (x86)/Vendor/Game", "drive/c/Games", "drive/c/Games/Title",
+          "drive/d", "drive/d/Games", "drive/d/Games/Title", "games/Dir ", "games/Dir /Game",
+          "games/Dir", "games/Dir/Game"}) {
       ASSERT_EQ(mkdir(Path(dir).c_str(), 0700), 0) << dir;
     }
     WriteFile(Path("canary/keep.txt"), "keep");
@@ -128,6 +138,8 @@ class DeletionGuardCorpusTest : public qiv::testing::RegistryScratchTest {
     ASSERT_EQ(symlink(Path("canary").c_str(), Path("games/Linked").c_str()), 0);
     ASSERT_EQ(symlink(Path("real-parent").c_str(), Path("link-parent").c_str()), 0);
     ASSERT_EQ(symlink(Path("canary").c_str(), Path("drive/c/Linked").c_str()), 0);
+    // Drive X: is a second letter of drive C:, as "subst X: C:\" makes one.
+    ASSERT_EQ(symlink("c", Path("drive/x").c_str()), 0);
     qiv::posix::SetDeletionRecorder(
         [this](const DeletionRequest& request) { requests_.push_back(request); });
   }
@@ -319,6 +331,74 @@ TEST_F(DeletionGuardCorpusTest, DangerousRegistryItemsRequestNoDeletion) {
           Unexpected(GameListing(list, element), WinPath("games/Legit"));
       EXPECT_TRUE(unexpected.empty()) << list << " " << element << " ->" << Describe(unexpected);
     }
+  }
+}
+
+// Other spellings of protected folders: another drive letter of the same drive, the
+// Z: view of a mapped drive, "\\?\" and "\\.\", trailing dots and blanks, "." and
+// "..", and other users' profiles. Each must be refused; each control must be
+// requested as exactly the folder it names.
+TEST_F(DeletionGuardCorpusTest, AliasesOfProtectedFoldersAreJudgedByIdentity) {
+  const std::wstring c = WinPath("drive/c");
+  const struct {
+    std::wstring installPath;
+    std::wstring deleted;  // empty: refused
+  } corpus[] = {
+      {L"X:\\", L""},
+      {L"X:\\Windows", L""},
+      {L"X:\\windows\\System32", L""},
+      {L"X:\\Windows\\System32\\drivers\\", L""},
+      {L"X:\\ProgramData", L""},
+      {L"X:\\Program Files (x86)", L""},
+      {L"X:\\Users", L""},
+      {L"X:\\Users\\Other", L""},
+      {L"X:\\Users\\Other\\Documents", L""},
+      {L"X:\\Users\\Other\\AppData\\Local", L""},
+      {c, L""},
+      {c + L"\\ProgramData", L""},
+      {c + L"\\Windows\\System32", L""},
+      {c + L"\\Users\\Other", L""},
+      {WinPath("drive/x"), L""},
+      {L"\\\\?\\X:\\ProgramData", L""},
+      {L"\\\\.\\X:\\Users\\Other", L""},
+      {L"\\\\?\\" + c + L"\\Program Files", L""},
+      {L"\\\\.\\C:\\ProgramData", L""},
+      {L"C:\\ProgramData.", L""},
+      {L"C:\\ProgramData. . ", L""},
+      {L"X:\\Users\\Other. ", L""},
+      {L"C:\\ProgramData\\.", L""},
+      {L"C:\\Games\\..\\ProgramData", L""},
+      {L"X:\\Games\\..\\Users\\Other\\.\\Documents", L""},
+      {L"C:\\Users\\Other\\Documents\\..", L""},
+      {L"C:\\Users\\Other", L""},
+      {L"C:\\Users\\Other\\Documents", L""},
+      {L"C:\\Users\\Other\\AppData", L""},
+      {L"C:\\Users\\\u0141ukasz", L""},
+      {L"C:\\Users\\\u0141ukasz\\Documents", L""},
+      {L"C:\\Users\\\u0142ukasz\\Documents", L""},
+      // Controls.
+      {L"C:\\Program Files (x86)\\Vendor\\Game", L"C:\\Program Files (x86)\\Vendor\\Game"},
+      {L"D:\\Games\\Title\\", L"D:\\Games\\Title"},
+      {L"C:\\Users\\Other\\AppData\\Local\\Programs\\Game",
+       L"C:\\Users\\Other\\AppData\\Local\\Programs\\Game"},
+      {L"X:\\Games\\Title", L"X:\\Games\\Title"},
+      {L"X:\\Games\\Title.", L"X:\\Games\\Title"},
+      {L"\\\\?\\D:\\Games\\Title", L"D:\\Games\\Title"},
+      {c + L"\\Games\\.\\Title", c + L"\\Games\\Title"},
+      // A blank at the end of a middle name is part of that folder's name.
+      {WinPath("games/Dir \\Game"), WinPath("games/Dir \\Game")},
+      {WinPath("games/Dir\\Game"), WinPath("games/Dir\\Game")},
+  };
+  for (const auto& entry : corpus) {
+    const std::string name = qiv::posix::Utf16ToUtf8(entry.installPath);
+    const std::vector<DeletionRequest> unexpected =
+        Unexpected(GameAt(entry.installPath), entry.deleted);
+    EXPECT_TRUE(unexpected.empty()) << name << " ->" << Describe(unexpected);
+    if (entry.deleted.empty()) continue;
+    const bool requested = std::any_of(requests_.begin(), requests_.end(), [&](const auto& r) {
+      return r.kind == DeletionKind::kTree && r.target == entry.deleted;
+    });
+    EXPECT_TRUE(requested) << name << " was not deleted";
   }
 }
 

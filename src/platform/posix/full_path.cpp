@@ -68,7 +68,7 @@ std::wstring FullPath(const std::wstring& input) {
   if (path.rfind(L"\\\\?\\", 0) == 0) return input;
   std::wstring root;
   const std::wstring rest = SplitRoot(path, root);
-  const bool endsInSeparator = !rest.empty() && rest.back() == L'\\';
+  bool endsInSeparator = !rest.empty() && rest.back() == L'\\';
   std::vector<std::wstring> names;
   size_t start = 0;
   while (start <= rest.size()) {
@@ -77,6 +77,8 @@ std::wstring FullPath(const std::wstring& input) {
     std::wstring name = rest.substr(start, end - start);
     if (end == rest.size() && name != L"." && name != L"..") {
       while (!name.empty() && (name.back() == L'.' || name.back() == L' ')) name.pop_back();
+      // A last name of dots and blanks only leaves the separator before it.
+      if (name.empty() && end > start) endsInSeparator = true;
     }
     if (name == L"..") {
       if (!names.empty()) names.pop_back();

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/win32.h"
 #include "scratch.h"
 
 namespace {
@@ -39,6 +40,12 @@ TEST(PathMap, MapsWindowsPathsToThisSystem) {
       {L"..\\up", "../up", "../up"},
       {L"", std::nullopt, std::nullopt},
       {L"Z:\\tmp\\caf\u00e9", "/tmp/caf\xC3\xA9", "/tmp/caf\xC3\xA9"},
+      // Only the last name loses its trailing dots and blanks, and only when the
+      // path does not end in a separator or is taken literally.
+      {L"Z:\\tmp\\Dir \\Game. ", "/tmp/Dir /Game", "/tmp/Dir /Game"},
+      {L"Z:\\tmp\\Game.\\", "/tmp/Game.", "/tmp/Game."},
+      {L"C:\\Windows. .", std::nullopt, "/drives/c/Windows"},
+      {L"\\\\?\\Z:\\tmp\\x.", "/tmp/x.", "/tmp/x."},
   };
   for (const PathCase& c : cases) {
     SCOPED_TRACE(testing::Message() << "case " << (&c - cases));
@@ -49,6 +56,32 @@ TEST(PathMap, MapsWindowsPathsToThisSystem) {
     ScopedEnv set("QIV_DRIVE_ROOT", "/drives/");
     EXPECT_EQ(MapWindowsPath(c.windows), c.withDriveRoot);
   }
+}
+
+TEST(PathMap, FullPathNamesAreFormedAsWindowsFormsThem) {
+  const struct {
+    const wchar_t* path;
+    const wchar_t* full;
+  } cases[] = {
+      {L"C:\\games\\Dir \\Game. ", L"C:\\games\\Dir \\Game"},
+      {L"C:/a/./b/../c\\", L"C:\\a\\c\\"},
+      {L"C:\\..\\..\\x", L"C:\\x"},
+      {L"c:\\a\\...", L"c:\\a\\"},
+      {L"C:\\", L"C:\\"},
+      {L"\\x\\y", L"Z:\\x\\y"},
+      {L"\\\\?\\C:\\a\\..\\b.", L"\\\\?\\C:\\a\\..\\b."},
+      {L"\\\\.\\C:\\a\\..\\b", L"\\\\.\\C:\\b"},
+      {L"\\\\server\\share\\a\\..\\..\\b", L"\\\\server\\share\\b"},
+  };
+  for (const auto& c : cases) {
+    wchar_t buffer[MAX_PATH] = {};
+    const DWORD length = GetFullPathNameW(c.path, MAX_PATH, buffer, nullptr);
+    EXPECT_EQ(std::wstring(buffer, length), c.full) << testing::PrintToString(c.path);
+  }
+  // A buffer too small gets nothing and the size needed, terminator included.
+  wchar_t small[4] = {};
+  EXPECT_EQ(GetFullPathNameW(L"C:\\abc", 4, small, nullptr), 7u);
+  EXPECT_EQ(GetFullPathNameW(L"", MAX_PATH, small, nullptr), 0u);
 }
 
 }  // namespace
