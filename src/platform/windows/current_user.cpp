@@ -1,10 +1,11 @@
 #include "platform/current_user.h"
 
-#include <sddl.h>
-
 #include <vector>
 
 #include "platform/win32.h"
+
+// After windows.h, whose types it uses.
+#include <sddl.h>
 
 namespace qiv::platform {
 

@@ -1,0 +1,185 @@
+"""UninstallGames in full mode against install paths that name protected folders by
+other spellings: another drive letter of drive C:, the Z: view, the short name the
+system reports, letter case (beyond ASCII too), "\\\\?\\" and "\\\\.\\", trailing dots and
+blanks, "." and "..", and other users' profiles. One run handles every alias as a
+game of its own; afterwards every canary is still there and the controls are gone.
+
+Natively drive C: is a folder under QIV_DRIVE_ROOT and X: a link to it. Under Wine, C:
+is the prefix's drive_c, X: a link in its dosdevices (as `subst X: C:\\` makes one),
+D: a folder outside the prefix, and the other users are listed in ProfileList.
+"""
+
+from __future__ import annotations
+
+import os
+import pathlib
+import shutil
+
+import pytest
+
+from harness import Registry
+
+PRODUCT = r'HKEY_LOCAL_MACHINE\SOFTWARE\Orvandel\Vantor'
+PROFILE_LIST = r'HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\ProfileList'
+CANARY = 'qiv-canary.txt'
+OTHER = 'Other'
+NON_ASCII = '\u0141ukasz'  # its small form is not in the ASCII or Latin-1 folding table
+
+# Protected folders below C:, as the system names them, on both builds.
+PROTECTED = ['Windows', r'Windows\System32', r'Windows\qiv-sealed', 'ProgramData',
+             'Program Files (x86)', 'Users', r'Users\Public', rf'Users\{OTHER}',
+             rf'Users\{OTHER}\Documents', rf'Users\{OTHER}\AppData\Local',
+             rf'Users\{NON_ASCII}\Documents']
+# Protected only on Windows (the stand-in has no such folder of the system's).
+PROTECTED_WINE = [r'Program Files (x86)\Common Files']
+CONTROLS = [r'Program Files (x86)\Vendor\Game', rf'Users\{OTHER}\AppData\Local\Programs\Game',
+            r'games\Dir \Game']
+
+
+class Machine:
+    """Drive C:, a second letter X: of it, and a second drive D:."""
+
+    def __init__(self, runner, runner_kind, tmp_path: pathlib.Path):
+        self.runner = runner
+        self.wine = runner_kind == 'wine'
+        self.created: list[pathlib.Path] = []
+        self.restore: list[tuple] = []  # drive links the prefix had before
+        if self.wine:
+            prefix = runner.prefix.path
+            self.c = prefix / 'drive_c'
+            self.dosdevices = prefix / 'dosdevices'
+            self.d = tmp_path / 'd'
+            self.env = {}
+            self._link(self.dosdevices / 'x:', '../drive_c')
+            self._link(self.dosdevices / 'd:', str(self.d))
+        else:
+            drives = tmp_path / 'drive'
+            self.c = drives / 'c'
+            self.d = drives / 'd'
+            self.c.mkdir(parents=True)
+            (drives / 'x').symlink_to('c')
+            self.env = {'QIV_DRIVE_ROOT': str(drives), 'HOME': str(tmp_path / 'home')}
+            (tmp_path / 'home').mkdir()
+        self.d.mkdir(parents=True, exist_ok=True)
+
+    def _link(self, link: pathlib.Path, target: str):
+        if link.is_symlink():
+            self.restore.append((link, os.readlink(link)))
+            link.unlink()
+        link.symlink_to(target)
+        self.created.append(link)
+
+    def folder(self, relative: str) -> pathlib.Path:
+        """The real folder below C: (Wine's own names differ in case: windows, users)."""
+        path = self.c
+        for name in relative.split('\\'):
+            match = [entry for entry in (path.iterdir() if path.is_dir() else [])
+                     if entry.name.lower() == name.lower()]
+            path = match[0] if match else path / name
+        return path
+
+    def make(self, relative: str, canary: bool) -> pathlib.Path:
+        path = self.folder(relative)
+        top = self.c
+        for name in pathlib.Path(path).relative_to(self.c).parts:
+            top = top / name
+            if not top.exists():
+                self.created.append(top)
+                break
+        path.mkdir(parents=True, exist_ok=True)
+        if canary:
+            (path / CANARY).write_text('keep me')
+            self.created.append(path / CANARY)
+        return path
+
+    def cleanup(self):
+        for path in reversed(self.created):
+            if path.is_symlink() or path.is_file():
+                path.unlink(missing_ok=True)
+            elif path.is_dir():
+                shutil.rmtree(path, ignore_errors=True)
+        for link, target in self.restore:
+            link.unlink(missing_ok=True)
+            link.symlink_to(target)
+
+    def short_names(self, relatives: list) -> dict:
+        """What the system reports as the short (8.3) name of each folder."""
+        if not self.wine:
+            return {}
+        from harness.wine import WINE64
+        # Wine's cmd shortens every name but the last, so ask for a name below each.
+        lines = ['@echo off'] + [f'for %%I in ("C:\\{r}\\qiv") do @echo %%~sI' for r in relatives]
+        batch = self.d / 'short.cmd'
+        batch.write_text('\r\n'.join(lines) + '\r\n', encoding='utf-8')
+        completed = self.runner.prefix.run([WINE64, 'cmd', '/c', self.runner.host_path(batch)])
+        answers = completed.stdout.decode('utf-8', errors='replace').splitlines()
+        return {r: a.strip()[:-len('\\qiv')] for r, a in zip(relatives, answers)
+                if '~' in a and a.strip().endswith('\\qiv')}
+
+
+def aliases(machine: Machine, relative: str) -> list:
+    real = machine.folder(relative)
+    spellings = [
+        f'X:\\{relative}',
+        f'X:\\{relative}\\',
+        machine.runner.host_path(real),
+        f'\\\\?\\X:\\{relative}',
+        f'\\\\.\\X:\\{relative}',
+        f'\\\\?\\{machine.runner.host_path(real)}',
+        f'C:\\{relative}'.upper(),
+        f'c:\\{relative}'.lower(),
+        f'C:\\{relative}.',
+        f'X:\\{relative} . ',
+        f'C:\\Games\\..\\{relative}',
+        f'X:\\{relative}\\.',
+        f'C:\\{relative}\\qiv-none\\..',
+    ]
+    if relative.startswith(f'Users\\{OTHER}'):
+        spellings.append(machine.runner.host_path(real).upper())
+    return spellings
+
+
+@pytest.fixture
+def machine(runner, runner_kind, tmp_path):
+    world = Machine(runner, runner_kind, tmp_path)
+    yield world
+    world.cleanup()
+
+
+def test_no_spelling_reaches_a_protected_folder(machine, runner, runner_kind, tmp_path):
+    protected = PROTECTED + (PROTECTED_WINE if machine.wine else [])
+    for relative in protected:
+        machine.make(relative, canary=True)
+    controls = [machine.make(relative, canary=True) for relative in CONTROLS]
+    title = machine.d / 'Games' / 'Title'
+    title.mkdir(parents=True)
+    (title / CANARY).write_text('goes')
+    neighbour = machine.make(r'games\Dir\Game', canary=True)
+
+    paths = [alias for relative in protected for alias in aliases(machine, relative)]
+    short = machine.short_names(['Program Files (x86)', r'Program Files (x86)\Common Files',
+                                 'ProgramData', f'Users\\{OTHER}\\Documents'])
+    paths += list(short.values())
+    print('short names:', short)
+    paths += [f'C:\\Users\\{NON_ASCII.lower()}\\Documents', f'X:\\USERS\\{NON_ASCII.upper()}']
+    paths += ['C:\\' + relative for relative in CONTROLS] + ['D:\\Games\\Title\\']
+
+    registry = Registry()
+    for index, path in enumerate(paths):
+        registry.set(f'{PRODUCT}\\G{index:03d}', 'INSTALL_PATH', path)
+    for sid, name in (('S-1-5-21-7-7-7-1001', OTHER), ('S-1-5-21-7-7-7-1002', NON_ASCII)):
+        registry.set(f'{PROFILE_LIST}\\{sid}', 'ProfileImagePath', f'C:\\Users\\{name}')
+    registry.save(tmp_path / 'aliases.reg')
+    runner.load_registry(tmp_path / 'aliases.reg')
+
+    result = runner.run(['UninstallGames', 'UninstallGame'], env=machine.env, timeout=300)
+    assert result.returncode == 0
+
+    kept = [relative for relative in protected
+            if not (machine.folder(relative) / CANARY).is_file()]
+    assert kept == [], f'deleted through an alias: {kept}'
+    assert (neighbour / CANARY).is_file(), 'the folder without the blank must stay'
+    assert [str(c) for c in controls if c.exists()] == []
+    assert not title.exists()
+    if machine.wine:
+        assert short, 'the system reported no short names'
