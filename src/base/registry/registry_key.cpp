@@ -35,6 +35,20 @@ DeleteKeyExLookup& Lookup() {
 
 bool IsEmptyName(LPCWSTR name) { return name == nullptr || name[0] == 0; }
 
+// Deletes the key behind a handle, which is how a link key opened as itself goes
+// (a deletion by name would follow the link). Looked up once in ntdll; where it
+// is missing a link is left in place.
+using DeleteKeyByHandle = LONG(WINAPI*)(HANDLE);
+
+DeleteKeyByHandle SystemDeleteKeyByHandle() {
+  static const DeleteKeyByHandle address = []() -> DeleteKeyByHandle {
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    FARPROC found = ntdll != nullptr ? GetProcAddress(ntdll, "NtDeleteKey") : nullptr;
+    return reinterpret_cast<DeleteKeyByHandle>(reinterpret_cast<void (*)()>(found));
+  }();
+  return address;
+}
+
 }  // namespace
 
 namespace qiv::registry {
@@ -83,14 +97,38 @@ LONG CRegistryKey::DeleteSubKey(LPCWSTR name) {
 
 LONG CRegistryKey::DeleteTree(LPCWSTR name) { return DeleteTreeAtDepth(name, 0); }
 
+LONG CRegistryKey::OpenAsLink(HKEY parent, LPCWSTR subKey, REGSAM access) {
+  HKEY opened = nullptr;
+  const LONG status = RegOpenKeyExW(parent, subKey, REG_OPTION_OPEN_LINK, access, &opened);
+  if (status != ERROR_SUCCESS) return status;
+  Close();
+  handle_ = opened;
+  viewFlags_ = access & kViewBits;
+  return ERROR_SUCCESS;
+}
+
+// A link key holds the target's path in its "SymbolicLinkValue" of type REG_LINK.
+bool CRegistryKey::IsLink() const {
+  DWORD type = REG_NONE;
+  DWORD size = 0;
+  return RegQueryValueExW(handle_, L"SymbolicLinkValue", nullptr, &type, nullptr, &size) ==
+             ERROR_SUCCESS &&
+         type == REG_LINK;
+}
+
 LONG CRegistryKey::DeleteTreeAtDepth(LPCWSTR name, int depth) {
   // An empty name would make the walk delete everything below the held key.
   if (IsEmptyName(name)) return ERROR_INVALID_PARAMETER;
   if (depth >= kMaxDepth) return ERROR_KEY_HAS_CHILDREN;
 
   CRegistryKey child;
-  const LONG opened = child.Open(handle_, name, kReadWrite | viewFlags_);
+  const LONG opened = child.OpenAsLink(handle_, name, kReadWrite | DELETE | viewFlags_);
   if (opened != ERROR_SUCCESS) return opened;
+  if (child.IsLink()) {
+    const DeleteKeyByHandle deleteKey = SystemDeleteKeyByHandle();
+    if (deleteKey == nullptr) return ERROR_ACCESS_DENIED;
+    return deleteKey(child.handle_) == 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+  }
 
   // Each pass deletes the subkey at index 0, so the next one moves to the front.
   wchar_t previous[kNameCapacity] = {};

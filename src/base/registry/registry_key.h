@@ -19,7 +19,8 @@ class CRegistryKey {
   // Deletes the direct (or deeper) subkey `name`, which must have no subkeys.
   LONG DeleteSubKey(LPCWSTR name);
   // Deletes the subkey `name` with every key below it, depth first; stops at the
-  // first failure and returns it.
+  // first failure and returns it. A registry link in the tree is deleted as the
+  // link: the walk never follows one, so the key it points to stays.
   LONG DeleteTree(LPCWSTR name);
 
   HKEY Handle() const { return handle_; }
@@ -27,6 +28,9 @@ class CRegistryKey {
 
  private:
   LONG DeleteTreeAtDepth(LPCWSTR name, int depth);
+  // Opens subKey itself, not the key it links to, with the rights to delete it.
+  LONG OpenAsLink(HKEY parent, LPCWSTR subKey, REGSAM access);
+  bool IsLink() const;
 
   HKEY handle_ = nullptr;
   REGSAM viewFlags_ = 0;
