@@ -102,6 +102,8 @@ const char kSystemKeys[] =
     "[HKEY_USERS\\.DEFAULT\\Software\\Microsoft]\r\n\"x\"=\"1\"\r\n"
     "[HKEY_USERS\\S-1-5-21-1-2-3-1001\\Software\\Microsoft]\r\n\"x\"=\"1\"\r\n"
     "[HKEY_USERS\\S-1-5-21-1-2-3-1001_Classes\\CLSID\\{0000}]\r\n\"x\"=\"1\"\r\n"
+    "[HKEY_USERS\\S-1-5-21-1-2-3-1001\\Software\\GameVendor\\Game\\Settings]\r\n\"x\"=\"1\"\r\n"
+    "[HKEY_USERS\\S-1-5-21-1-2-3-1001_Classes\\.gamesave\\shell]\r\n\"x\"=\"1\"\r\n"
     "[HKEY_CLASSES_ROOT\\CLSID\\{0000}\\InprocServer32]\r\n@=\"x.dll\"\r\n"
     "[HKEY_CLASSES_ROOT\\*\\shell\\open]\r\n@=\"open\"\r\n"
     "[HKEY_CLASSES_ROOT\\.exe\\PersistentHandler]\r\n@=\"x\"\r\n"
@@ -305,6 +307,9 @@ TEST_F(DeletionGuardCorpusTest, DangerousRegistryItemsRequestNoDeletion) {
       {"HKEY_USERS", "S-1-5-21-1-2-3-1001"},
       {"HKEY_USERS", "S-1-5-21-1-2-3-1001\\Software"},
       {"HKEY_USERS", "S-1-5-21-1-2-3-1001_Classes\\CLSID"},
+      // Another user's own product keys are that user's.
+      {"HKEY_USERS", "S-1-5-21-1-2-3-1001\\Software\\GameVendor\\Game"},
+      {"HKEY_USERS", "S-1-5-21-1-2-3-1001_Classes\\.gamesave"},
       {"HKEY_CLASSES_ROOT", ""},
       {"HKEY_CLASSES_ROOT", "CLSID"},
       {"HKEY_CLASSES_ROOT", "*"},
