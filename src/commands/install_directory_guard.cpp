@@ -7,6 +7,9 @@
 
 namespace qiv::commands {
 
+namespace {
+
+// The standard folders of every user profile, below the profile folder.
 const wchar_t* const kProfileFolders[] = {L"Desktop",
                                           L"Documents",
                                           L"Downloads",
@@ -24,10 +27,6 @@ const wchar_t* const kProfileFolders[] = {L"Desktop",
                                           L"AppData\\Roaming",
                                           L"OneDrive",
                                           nullptr};
-
-namespace {
-
-using qiv::paths::ResolvedFolder;
 
 std::optional<std::wstring> FullPathName(const std::wstring& path) {
   std::wstring full(MAX_PATH, L'\0');

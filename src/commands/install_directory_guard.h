@@ -38,7 +38,4 @@ class InstallDirectoryGuard {
   IdentitySet sealed_;        // trees nothing may be deleted from
 };
 
-// The standard folders of one user profile, below the profile folder.
-extern const wchar_t* const kProfileFolders[];
-
 }  // namespace qiv::commands
