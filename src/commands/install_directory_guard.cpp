@@ -28,19 +28,17 @@ const wchar_t* const kProfileFolders[] = {L"Desktop",
                                           L"OneDrive",
                                           nullptr};
 
+// A buffer on the stack serves nearly every path; a longer one is measured first.
 std::optional<std::wstring> FullPathName(const std::wstring& path) {
-  std::wstring full(MAX_PATH, L'\0');
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    const DWORD length =
-        GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (length == 0) return std::nullopt;
-    if (length < full.size()) {
-      full.resize(length);
-      return full;
-    }
-    full.assign(length, L'\0');
-  }
-  return std::nullopt;
+  wchar_t buffer[MAX_PATH];
+  const DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH, buffer, nullptr);
+  if (length == 0) return std::nullopt;
+  if (length < MAX_PATH) return std::wstring(buffer, length);
+  std::wstring full(length, L'\0');
+  const DWORD written = GetFullPathNameW(path.c_str(), length, full.data(), nullptr);
+  if (written == 0 || written >= length) return std::nullopt;
+  full.resize(written);
+  return full;
 }
 
 bool StartsWithNoCase(const std::wstring& text, const wchar_t* prefix) {

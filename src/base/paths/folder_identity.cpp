@@ -36,20 +36,18 @@ bool Identify(HANDLE handle, FileIdentity& identity, DWORD& attributes) {
   return true;
 }
 
+// A buffer on the stack serves nearly every path; a longer one is measured first.
 std::wstring FinalPath(HANDLE handle) {
-  std::wstring path(MAX_PATH, L'\0');
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    const DWORD length =
-        GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
-                                  FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (length == 0) return L"";
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.assign(length, L'\0');
-  }
-  return L"";
+  constexpr DWORD kFlags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
+  wchar_t buffer[MAX_PATH];
+  const DWORD length = GetFinalPathNameByHandleW(handle, buffer, MAX_PATH, kFlags);
+  if (length == 0) return L"";
+  if (length < MAX_PATH) return std::wstring(buffer, length);
+  std::wstring path(length, L'\0');
+  const DWORD written = GetFinalPathNameByHandleW(handle, path.data(), length, kFlags);
+  if (written == 0 || written >= length) return L"";
+  path.resize(written);
+  return path;
 }
 
 // Where the names below the volume root begin in a final path: "\\?\C:\" or
