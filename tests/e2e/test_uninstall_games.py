@@ -239,19 +239,24 @@ def native_only(runner_kind):
 
 def test_a_link_inside_the_install_directory_is_removed_not_followed(tmp_path, runner,
                                                                      runner_kind):
-    native_only(runner_kind)
+    """Natively both links go as links and the tree with them. Wine 8 reports a Unix link
+    to a directory as a reparse point but cannot remove it, so there the tree stays; it
+    reports a link to a file as a plain file and deletes its target, so that case is
+    native only."""
     world = World(tmp_path, runner)
     directory = world.game_dir('Linked')
-    (directory / 'to-keep').symlink_to(world.root / 'keep', target_is_directory=True)
-    (directory / 'precious-link.txt').symlink_to(world.root / 'keep' / 'precious.txt')
+    (directory / 'data' / 'to-keep').symlink_to(world.root / 'keep', target_is_directory=True)
+    if runner_kind == 'native':
+        (directory / 'precious-link.txt').symlink_to(world.root / 'keep' / 'precious.txt')
     world.register('Linked', world.host(directory))
     world.save()
 
     (files_removed, _, _), _ = world.run('UninstallGame')
 
-    assert 'games/Linked' in files_removed
     assert (world.root / 'keep' / 'precious.txt').read_text() == 'keep me'
     assert not any(path.startswith('keep') for path in files_removed)
+    if runner_kind == 'native':
+        assert 'games/Linked' in files_removed
 
 
 def test_hostile_fixture_deletes_nothing_it_must_not(tmp_path, runner, runner_kind):
