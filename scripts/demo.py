@@ -108,7 +108,8 @@ def add_games(drive: pathlib.Path, registry: Registry) -> None:
         on_drive(f'{windows}\\{file}').parent.mkdir(parents=True, exist_ok=True)
         on_drive(f'{windows}\\{file}').write_bytes(b'system')
     on_drive(f'{windows}\\appinstallconfig.xml').write_text(game_document(
-        [('HKEY_LOCAL_MACHINE', 'SOFTWARE'), ('HKEY_LOCAL_MACHINE', 'SOFTWARE\\Microsoft\\Windows')],
+        [('HKEY_LOCAL_MACHINE', 'SOFTWARE'),
+         ('HKEY_LOCAL_MACHINE', 'SOFTWARE\\Microsoft\\Windows')],
         [('HKEY_CLASSES_ROOT', '.exe')], f'{windows}\\explorer.exe',
         f'{windows}\\System32\\kernel32.dll'), encoding='utf-8')
     registry.add_key('HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion')

@@ -36,8 +36,10 @@ def build_kit(tmp_path, exe) -> pathlib.Path:
     version_ini = tmp_path / 'version.ini'
     version_ini.write_text(f'[versioninfo]\r\nbuild={BUILD}\r\n')
     setup = tmp_path / 'QivClientSetup.exe'
-    subprocess.run([makensis, '-V2', f'-DQIV_EXE={exe}', f'-DQIV_VERSION_INI={version_ini}',
-                    f'-DOUTFILE={setup}', str(KIT / 'QivClient.nsi')], check=True, cwd=tmp_path)
+    # -WX: the example a client copies builds without warnings.
+    subprocess.run([makensis, '-V2', '-WX', f'-DQIV_EXE={exe}',
+                    f'-DQIV_VERSION_INI={version_ini}', f'-DOUTFILE={setup}',
+                    str(KIT / 'QivClient.nsi')], check=True, cwd=tmp_path)
     return setup
 
 
@@ -111,7 +113,8 @@ def test_silent_install_and_uninstall_drive_every_command(tmp_path, runner, runn
     assert installed.returncode == 0
 
     # Every stage: goal lookup, conversion, funnel event, in the order of the stages.
-    assert [r.body for r in site.requests] == [f'refer_id=qivinstall{s}'.encode() for s, _ in FUNNEL]
+    assert [r.body for r in site.requests] == [
+        f'refer_id=qivinstall{stage}'.encode() for stage, _ in FUNNEL]
     assert [r.query_pairs() for r in tracking.requests] == [
         [('a', 'lsr'), ('goal_id', 'G-77'), ('transaction_id', 'TX-1001')]] * 5
     funnel = events(collector)
