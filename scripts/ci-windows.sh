@@ -2,7 +2,8 @@
 # The Windows product in CI: installs the cross toolchain and Wine (idempotent),
 # fetches and builds the dependencies (kept in build/windows-deps between runs),
 # builds the windows preset and runs its tests under Wine: the unit tests in one
-# Wine process and the end-to-end scenarios with the Wine runner.
+# Wine process and the end-to-end scenarios with the Wine runner (the NSIS example
+# among them), then makes the release package and checks what it holds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,6 +20,10 @@ bash scripts/build-windows-deps.sh build/windows-deps
 step "configure and build"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j2
-step "tests under Wine"
+step "tests under Wine (with the NSIS example as a real client)"
 ctest --preset windows
+step "release package"
+cmake --build --preset windows --target package
+python3 scripts/check-release-package.py \
+  "build/windows/QivDepends-$(sed -n 's/^project(QivDepends VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)-win32.zip"
 step "done"

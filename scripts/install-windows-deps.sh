@@ -2,14 +2,15 @@
 # Installs what the Windows build and its Wine test run need, from Debian packages:
 # the mingw-w64 cross toolchain, Wine with its 32-bit half (and qemu for machines
 # whose kernel cannot start 32-bit programs), and the tools that fetch and build the
-# dependencies from Debian's source packages. Safe to run again.
+# dependencies from Debian's source packages, and makensis for the NSIS example.
+# Safe to run again.
 set -euo pipefail
 
 bash "$(dirname "$0")/apt-install-missing.sh" \
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64 binutils-mingw-w64-i686 \
   g++-mingw-w64-x86-64-posix \
   wine wine32:i386 wine64 qemu-user-static \
-  cmake make pkg-config dpkg-dev \
+  cmake make pkg-config dpkg-dev nsis \
   python3 python3-pytest
 
 bash "$(dirname "$0")/enable-i386-exec.sh"

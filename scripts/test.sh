@@ -36,6 +36,14 @@ cmake --preset release >/dev/null
 cmake --build --preset release -j2
 summary+=("release: built")
 
+# The ordinary CMake habit, no preset, in a fresh directory: the program alone, with
+# warnings as warnings and no tests (those need the presets' loopback endpoints).
+rm -rf build/plain
+cmake -S . -B build/plain >/dev/null
+cmake --build build/plain -j2
+ctest --test-dir build/plain
+summary+=("plain cmake: configured, built and ctest run without a preset")
+
 if [ -f scripts/ci-windows.sh ] && [ "${QIV_SKIP_WINDOWS:-0}" != 1 ]; then
   bash scripts/ci-windows.sh
   summary+=("windows: built; unit tests and end-to-end scenarios passed under Wine")

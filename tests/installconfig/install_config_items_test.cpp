@@ -18,9 +18,10 @@ std::vector<std::string> Describe(const std::vector<RegistryItemGroup>& groups) 
   std::vector<std::string> lines;
   for (const RegistryItemGroup& group : groups) {
     std::string line = "v:";
-    for (const auto& item : group.vantorItems) line += " " + item.path.ToAnsi();
+    // Appended piece by piece: `" " + temporary` trips GCC 12's false -Wrestrict at -O2.
+    for (const auto& item : group.vantorItems) line.append(" ").append(item.path.ToAnsi());
     line += " a:";
-    for (const auto& item : group.appItems) line += " " + item.path.ToAnsi();
+    for (const auto& item : group.appItems) line.append(" ").append(item.path.ToAnsi());
     lines.push_back(line);
   }
   return lines;
