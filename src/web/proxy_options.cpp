@@ -1,11 +1,11 @@
 #include "web/proxy_options.h"
 
-#include <cctype>
 #include <cstdlib>
 
 #include "base/strings/tstring.h"
 #include "platform/system_proxy.h"
 #include "web/proxy_choice.h"
+#include "web/url_host.h"
 
 namespace web {
 
@@ -29,35 +29,15 @@ bool EnvironmentNamesProxy(const std::string& scheme) {
          IsSet("ALL_PROXY");
 }
 
-std::string Part(const CurlUrl& url, CURLUPart part, unsigned flags) {
-  char* text = nullptr;
-  if (curl_url_get(url.get(), part, &text, flags) != CURLUE_OK || text == nullptr) return {};
-  std::string value(text);
-  curl_free(text);
-  return value;
-}
-
-bool Target(const std::string& url, RequestTarget& target) {
-  CurlUrl parsed;
-  if (parsed.get() == nullptr ||
-      curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(),
-                   CURLU_GUESS_SCHEME | CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK) {
-    return false;
-  }
-  target.scheme = Part(parsed, CURLUPART_SCHEME, 0);
-  target.host = Part(parsed, CURLUPART_HOST, 0);
-  const std::string port = Part(parsed, CURLUPART_PORT, CURLU_DEFAULT_PORT);
-  for (char& c : target.scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  for (char& c : target.host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  target.port = port.empty() ? 0u : static_cast<unsigned>(std::strtoul(port.c_str(), nullptr, 10));
-  return !target.scheme.empty() && !target.host.empty();
-}
-
 }  // namespace
 
 void SetProxy(CURL* curl, const std::string& url) {
-  RequestTarget target;
-  if (!Target(url, target) || EnvironmentNamesProxy(target.scheme)) return;
+  UrlOrigin origin;
+  if (!ParseUrlOrigin(url, origin) || EnvironmentNamesProxy(origin.scheme)) return;
+  RequestTarget target{origin.scheme, origin.host, origin.port};
+  for (char& c : target.host) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
   qiv::platform::ProxySettings settings;
   if (!qiv::platform::SystemProxyFor(String::_tstringW().AssignUtf8(url.c_str()), settings)) {
     return;
