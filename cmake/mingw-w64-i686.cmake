@@ -22,3 +22,8 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 # GCC 12 reports a false -Wrestrict inside libstdc++'s string concatenation at -O2
 # (GCC bug 105329); keep it visible without failing the -Werror build.
 set(CMAKE_CXX_FLAGS_INIT "-Wno-error=restrict")
+
+# Windows 7 SP1 is the oldest system supported: the program and every library
+# built with this file see the Win32 API of Windows 7 (0x0601), no newer.
+string(APPEND CMAKE_C_FLAGS_INIT " -D_WIN32_WINNT=0x0601 -DWINVER=0x0601")
+string(APPEND CMAKE_CXX_FLAGS_INIT " -D_WIN32_WINNT=0x0601 -DWINVER=0x0601")

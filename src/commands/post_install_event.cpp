@@ -74,12 +74,22 @@ void ReportConversion(CWebService& service, const String::_tstringW& goalId,
   }
 }
 
+// Windows writes a value's line breaks into the file as they are, where they would
+// end the entry and could start other keys or sections: each becomes a blank.
+std::wstring SingleLine(const wchar_t* value) {
+  std::wstring line(value);
+  for (wchar_t& unit : line) {
+    if (unit == L'\r' || unit == L'\n') unit = L' ';
+  }
+  return line;
+}
+
 void StoreAttribution(const String::_tstringW& file, const String::_tstringW& transactionId,
                       const String::_tstringW& offerId, const String::_tstringW& vendorId,
                       const String::_tstringW& region, const String::_tstringW& gameAbbr,
                       const String::_tstringW& gclid) {
   auto write = [&file](const wchar_t* key, const wchar_t* value) {
-    WritePrivateProfileStringW(attribution::kSection, key, value, file.c_str());
+    WritePrivateProfileStringW(attribution::kSection, key, SingleLine(value).c_str(), file.c_str());
   };
   write(attribution::kTransactionId, transactionId.c_str());
   write(attribution::kOfferId, offerId.c_str());

@@ -3,6 +3,7 @@
 
 #include "platform/win32.h"
 #include "web/curl_handle.h"
+#include "web/proxy_options.h"
 #include "web/redirect_policy.h"
 #include "web/transfer_options.h"
 #include "web/web_service.h"
@@ -56,6 +57,7 @@ bool CWebService::FormTransfer(const std::string& url, const String::_tstringW& 
       curl_easy_setopt(curl.get(), CURLOPT_COOKIE, cookie.ToUtf8().c_str()) != CURLE_OK) {
     return false;
   }
+  web::SetProxy(curl.get(), url);
   const CURLcode code = curl_easy_perform(curl.get());
   if (code != CURLE_OK) {
     LogFormFailure(code);

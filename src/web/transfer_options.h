@@ -5,7 +5,8 @@
 
 namespace web {
 
-// Certificate checks on or off, and the build's trust store when it names one.
+// Certificate checks on or off (revocation checked where it can be), and the
+// build's trust store when it names one.
 // These results are not looked at: a failure leaves libcurl's safe defaults.
 void SetVerification(CURL* curl, bool verify);
 

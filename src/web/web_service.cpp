@@ -6,8 +6,10 @@
 #include "platform/win32.h"
 #include "web/curl_handle.h"
 #include "web/endpoints.h"
+#include "web/proxy_options.h"
 #include "web/redirect_policy.h"
 #include "web/transfer_options.h"
+#include "web/url_host.h"
 
 namespace {
 
@@ -97,7 +99,10 @@ bool CWebService::FieldTransfer(bool isPost, const String::_tstringW& url, std::
       std::string postBody;
       code = Configure(curl.get(), isPost, requestUrl, cookie, data, postBody, response,
                        timeoutSeconds, connectTimeoutSeconds);
-      if (code == CURLE_OK) code = curl_easy_perform(curl.get());
+      if (code == CURLE_OK) {
+        web::SetProxy(curl.get(), requestUrl);
+        code = curl_easy_perform(curl.get());
+      }
       if (code == CURLE_OK) {
         completed = true;
         std::string target;
@@ -144,9 +149,16 @@ bool CWebService::SimpleGetService(String::_tstringW url, String::_tstringW cook
 }
 
 bool CWebService::IsQaHost(const String::_tstringW& url) {
-  static const std::wstring suffixes[] = {endpoints::QaHostSuffix(0), endpoints::QaHostSuffix(1)};
-  for (const std::wstring& suffix : suffixes) {
-    if (!suffix.empty() && url.find(suffix) != std::wstring::npos) return true;
+  // Only the host counts: the path and query carry event text and attribution
+  // values, which must not be able to switch certificate checks off.
+  static const std::string suffixes[] = {String::_tstringW(endpoints::QaHostSuffix(0)).ToUtf8(),
+                                         String::_tstringW(endpoints::QaHostSuffix(1)).ToUtf8()};
+  const std::string host = web::UrlHost(UrlEncode(url.ToAnsi()));
+  for (const std::string& suffix : suffixes) {
+    if (!suffix.empty() && host.size() >= suffix.size() &&
+        host.compare(host.size() - suffix.size(), suffix.size(), suffix) == 0) {
+      return true;
+    }
   }
   return false;
 }

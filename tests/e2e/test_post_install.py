@@ -6,7 +6,7 @@ import time
 import pytest
 
 from funnel import (ATTRIBUTION_KEYS, FAST, GOAL_PATH, TRACKING_PATH, attribution, events,
-                    goal_answer)
+                    goal_answer, read_ini)
 
 ATTRIBUTED = {'trans_id': 'TX42', 'offer_id': 'OF7', 'vendor_id': 'VN3', 'region': 'de',
               'game_abbr': 'ska', 'gclid': 'CLK9'}
@@ -187,3 +187,17 @@ def test_every_service_down_still_stores_attribution_and_exits_zero(runner, ini)
     assert result.returncode == 0
     assert result.has_line('qiv_installer_finish')
     assert dict(attribution(ini[0]))['trans_id'] == 'TX42'
+
+
+def test_line_breaks_in_a_value_stay_inside_that_value(runner, ini):
+    injected = 'G\r\n[registered_from]\r\nlogin_triggered=1\r\ntrans_id=EVIL'
+    result = runner.run(full_form('complete', ini[1], {**ATTRIBUTED, 'gclid': injected}),
+                        env=FAST)
+
+    assert result.returncode == 0
+    [(section, pairs)] = read_ini(ini[0])
+    assert section == 'registered_from'
+    assert [key for key, _ in pairs] == ATTRIBUTION_KEYS
+    values = dict(pairs)
+    assert values['gclid'] == 'G  [registered_from]  login_triggered=1  trans_id=EVIL'
+    assert (values['trans_id'], values['login_triggered']) == ('TX42', '0')

@@ -151,3 +151,18 @@ def test_collector_down_exits_zero(runner, tmp_path):
 
     assert result.returncode == 0
     assert result.has_line('End to uninstall software...')
+
+
+def test_utf8_code_page_keeps_text_of_three_byte_characters(runner, runner_kind, collector,
+                                                              tmp_path):
+    if runner_kind != 'native':
+        pytest.skip("the stand-in's code page setting")
+    client = tmp_path / 'client'
+    client.mkdir()
+    result = runner.run(['UninstallSoftware', '中文字', '1', directory_arg(runner, client)],
+                        env={**FAST, 'QIV_ACP': 'UTF-8'})
+
+    assert result.returncode == 0
+    [event] = events(collector)
+    # The event goes out as UTF-8; events() reads its bytes as Latin-1.
+    assert event['qiv_language'] == '中文字'.encode('utf-8').decode('latin-1')

@@ -19,7 +19,13 @@ DRIVER_LINES = ['Enter into main entry...', 'Start to uninstall software...',
 # DLLs every Windows system has (lower case).
 SYSTEM_DLLS = {'kernel32.dll', 'advapi32.dll', 'shell32.dll', 'user32.dll', 'ws2_32.dll',
                'crypt32.dll', 'bcrypt.dll', 'secur32.dll', 'msvcrt.dll', 'ole32.dll',
-               'shlwapi.dll', 'winmm.dll', 'iphlpapi.dll', 'normaliz.dll', 'wldap32.dll'}
+               'shlwapi.dll', 'winmm.dll', 'iphlpapi.dll', 'normaliz.dll', 'wldap32.dll',
+               'winhttp.dll'}
+# Windows 7, 8, 8.1 and 10/11, as the manifest's supportedOS entries name them.
+SUPPORTED_OS_IDS = [b'{35138b9a-5d96-4fbd-8e2d-a2440225f93a}',
+                    b'{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}',
+                    b'{1f676c76-80e1-4239-95bb-83d0f6d0da78}',
+                    b'{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}']
 
 
 def pe_summary(path) -> dict:
@@ -31,7 +37,10 @@ def pe_summary(path) -> dict:
     machine, sections, _, _, _, optional_size, _ = struct.unpack_from('<HHIIIHH', data, pe + 4)
     optional = pe + 24
     magic = struct.unpack_from('<H', data, optional)[0]
-    subsystem = struct.unpack_from('<H', data, optional + 68)[0]
+    os_version = struct.unpack_from('<HH', data, optional + 40)
+    subsystem_version = struct.unpack_from('<HH', data, optional + 48)
+    subsystem, dll_characteristics = struct.unpack_from('<HH', data, optional + 68)
+    resource_size = struct.unpack_from('<I', data, optional + 96 + 16 + 4)[0]
     # PE32: 16 data directories from offset 96; the import table is the second.
     import_rva = struct.unpack_from('<I', data, optional + 96 + 8)[0]
     table = []
@@ -55,7 +64,10 @@ def pe_summary(path) -> dict:
         name_at = offset(fields[3])
         names.append(data[name_at:data.index(b'\0', name_at)].decode('ascii'))
         descriptor += 20
-    return {'machine': machine, 'magic': magic, 'subsystem': subsystem, 'imports': names}
+    return {'machine': machine, 'magic': magic, 'subsystem': subsystem, 'imports': names,
+            'os_version': os_version, 'subsystem_version': subsystem_version,
+            'dll_characteristics': dll_characteristics, 'resource_size': resource_size,
+            'size': len(data)}
 
 
 def test_executable_is_a_32_bit_gui_program_needing_only_system_dlls(runner, runner_kind):
@@ -67,6 +79,30 @@ def test_executable_is_a_32_bit_gui_program_needing_only_system_dlls(runner, run
     assert summary['subsystem'] == 2  # Windows GUI: no console
     assert summary['imports']
     assert {name.lower() for name in summary['imports']} <= SYSTEM_DLLS, summary['imports']
+    # Windows 7 SP1 and later; ASLR, no-execute data, Terminal Server aware.
+    assert summary['os_version'] == summary['subsystem_version'] == (6, 1)
+    assert summary['dll_characteristics'] & 0x8140 == 0x8140
+    assert summary['size'] < 1.7 * 1024 * 1024
+
+
+def test_executable_carries_its_manifest_and_version_information(runner, runner_kind):
+    if runner_kind != 'wine':
+        pytest.skip('the Windows build')
+    assert pe_summary(runner.exe)['resource_size'] > 0
+    data = runner.exe.read_bytes()
+    assert b'<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' in data
+    assert all(guid in data for guid in SUPPORTED_OS_IDS)
+
+    from harness.wine import WINE64, host_path
+    reader = runner.exe.parent / 'qiv_version_reader.exe'
+    completed = runner.prefix.run([WINE64, host_path(reader), host_path(runner.exe)])
+    assert completed.returncode == 0, completed.stderr
+    fields = dict(line.split('=', 1) for line in completed.stdout.decode().splitlines())
+    assert fields == {
+        'FixedFileVersion': '3.0.0.0', 'FixedProductVersion': '3.0.0.0',
+        'CompanyName': 'Orvandel', 'FileDescription': 'Vantor install and uninstall helper',
+        'FileVersion': '3.0.0.0', 'InternalName': 'QivDepends',
+        'OriginalFilename': 'QivDepends.exe', 'ProductName': 'Vantor', 'ProductVersion': '3.0.0'}
 
 
 def uninstall_report(runner, collector, tmp_path):

@@ -120,13 +120,21 @@ TEST_F(FieldServiceTest, QaHostSkipsCertificateChecks) {
 }
 
 TEST_F(FieldServiceTest, UntrustedCertificateOnOtherHostFailsWithLogLine) {
-  // The same untrusted server, reached under a name that is not a QA host.
-  const std::string url = "https://localhost:47445/secret";
-  ServiceResponse response;
-  EXPECT_FALSE(service.GetService(Wide(url), L"", L"data", &response, 5, 5));
+  // The same untrusted server, reached under a name that is not a QA host, with a
+  // QA suffix only in the data (an event's game abbreviation, say).
+  for (const std::string url : {
+           "https://localhost:47445/secret",
+           "https://localhost:47445/quarn/?data={\"installer_game\":\"x-qa.vantor.localhost\"}",
+           "https://localhost:47445/www-qa.vantor.localhost/",
+           "https://www-qa.vantor.localhost@localhost:47445/",
+       }) {
+    capture.Clear();
+    ServiceResponse response;
+    EXPECT_FALSE(service.GetService(Wide(url), L"", L"data", &response, 5, 5)) << url;
+    EXPECT_EQ(capture.Messages(),
+              std::vector<std::wstring>{FieldFailure(CURLE_PEER_FAILED_VERIFICATION, url)});
+  }
   EXPECT_EQ(Records(kQaSite).requests.size(), 0u);
-  EXPECT_EQ(capture.Messages(),
-            std::vector<std::wstring>{FieldFailure(CURLE_PEER_FAILED_VERIFICATION, url)});
 }
 
 TEST_F(FieldServiceTest, EmptyUrlAndRefusedConnectionAreLogged) {

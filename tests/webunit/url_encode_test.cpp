@@ -26,17 +26,33 @@ TEST(UrlEncodeTest, EncodesEveryByteOutsideTheKeptSet) {
   for (const auto& c : cases) EXPECT_EQ(UrlEncode(c.input), c.expected) << c.input;
 }
 
-TEST(IsQaHostTest, EitherSuffixAnywhereCaseSensitive) {
+TEST(IsQaHostTest, EitherSuffixEndingTheHostCaseSensitive) {
   const std::wstring first = endpoints::QaHostSuffix(0);
   const std::wstring second = endpoints::QaHostSuffix(1);
-  EXPECT_TRUE(CWebService::IsQaHost(L"https://www" + first + L"/x"));
-  EXPECT_TRUE(CWebService::IsQaHost(L"http://tracking" + second + L":80/"));
-  EXPECT_TRUE(CWebService::IsQaHost(L"https://a.example/?next=www" + first));
-  EXPECT_FALSE(CWebService::IsQaHost(L"https://www.vantor.example/"));
   std::wstring upper = first;
   for (wchar_t& c : upper) c = static_cast<wchar_t>(towupper(c));
-  EXPECT_FALSE(CWebService::IsQaHost(L"https://www" + upper + L"/"));
-  EXPECT_FALSE(CWebService::IsQaHost(L""));
+  const struct {
+    std::wstring url;
+    bool qa;
+  } cases[] = {
+      {L"https://www" + first + L"/x", true},
+      {L"http://tracking" + second + L":80/", true},
+      {L"https://user:pw@www" + first + L"/", true},
+      {L"www" + first + L"/no-scheme", true},
+      {L"https://www.vantor.example/", false},
+      {L"https://www" + upper + L"/", false},
+      {L"", false},
+      // The suffix anywhere but at the end of the host is data, not a QA host.
+      {L"https://a.example/?next=www" + first, false},
+      {L"https://a.example/quarn/?data={\"installer_game\":\"x" + first + L"\"}", false},
+      {L"https://a.example/www" + first + L"/", false},
+      {L"https://a.example#www" + first, false},
+      {L"https://www" + first + L"@a.example/", false},
+      {L"https://www" + first + L".a.example/", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(CWebService::IsQaHost(c.url), c.qa) << String::_tstringW(c.url).ToUtf8();
+  }
 }
 
 }  // namespace

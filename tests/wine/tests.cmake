@@ -15,6 +15,16 @@ if(WIN32 AND CMAKE_CROSSCOMPILING)
     COMMENT "Building the 64-bit Wine launcher")
   add_custom_target(qiv_wine_launcher ALL DEPENDS ${qiv_launcher})
 
+  # Reads a program's version resource back through GetFileVersionInfoW.
+  set(qiv_version_reader_source ${CMAKE_CURRENT_LIST_DIR}/version_reader.cpp)
+  set(qiv_version_reader ${CMAKE_BINARY_DIR}/qiv_version_reader.exe)
+  add_custom_command(OUTPUT ${qiv_version_reader}
+    COMMAND ${QIV_MINGW64_CXX} -std=c++20 -O2 -Wall -Wextra -Werror -municode -static
+            -o ${qiv_version_reader} ${qiv_version_reader_source} -lversion
+    DEPENDS ${qiv_version_reader_source}
+    COMMENT "Building the 64-bit version resource reader")
+  add_custom_target(qiv_version_reader ALL DEPENDS ${qiv_version_reader})
+
   set(qiv_wine_prefix ${CMAKE_BINARY_DIR}/wineprefix)
   set(qiv_wine_environment
     "QIV_WINEPREFIX=${qiv_wine_prefix};PYTHONDONTWRITEBYTECODE=1")

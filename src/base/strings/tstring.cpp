@@ -53,11 +53,15 @@ void AnsiToWide(const char* input, std::wstring& output) {
 void WideToAnsi(const wchar_t* input, std::string& output) {
   output.clear();
   if (input == nullptr || *input == 0) return;
-  const size_t n = WideLength(input);
-  output.resize(2 * n + 2);
-  int converted =
-      WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(input), static_cast<int>(n),
-                          &output[0], static_cast<int>(2 * n + 2), nullptr, nullptr);
+  const int n = static_cast<int>(WideLength(input));
+  // Measured first: a code unit takes up to three bytes in UTF-8 (code page 65001)
+  // and four in GB18030, so no fixed multiple of the length is safe.
+  const int needed = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(input), n, nullptr, 0,
+                                         nullptr, nullptr);
+  if (needed <= 0) return;
+  output.resize(static_cast<size_t>(needed));
+  const int converted = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(input), n,
+                                            &output[0], needed, nullptr, nullptr);
   output.resize(converted > 0 ? static_cast<size_t>(converted) : 0);
 }
 

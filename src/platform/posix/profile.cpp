@@ -80,15 +80,6 @@ std::wstring WithoutQuotes(std::wstring value) {
   return value;
 }
 
-// A line break would split the entry and could smuggle in other keys or sections.
-std::wstring SingleLine(LPCWSTR text) {
-  std::wstring line(text);
-  for (wchar_t& unit : line) {
-    if (unit == L'\r' || unit == L'\n') unit = L' ';
-  }
-  return line;
-}
-
 }  // namespace
 
 DWORD GetPrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR defaultValue,
@@ -123,7 +114,8 @@ BOOL WritePrivateProfileStringW(LPCWSTR appName, LPCWSTR keyName, LPCWSTR value,
   } else if (value == nullptr) {
     changed = document.RemoveKey(appName, keyName);
   } else {
-    changed = document.Set(SingleLine(appName), SingleLine(keyName), SingleLine(value));
+    // Written as given, line breaks included, as Windows does.
+    changed = document.Set(appName, keyName, value);
   }
   if (!changed) return TRUE;
   // A file without write bits is read-only, which Windows does not write; replacing

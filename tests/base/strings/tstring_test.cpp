@@ -261,6 +261,9 @@ TEST(AnsiCodePageUtf8, ReplacesUndecodableBytes) {
   EXPECT_EQ(_tstringW(Bytes({0xC3, 0xA9}).c_str()), Units({0xE9}));
   EXPECT_EQ(_tstringW(Bytes({'a', 0xFF, 'b'}).c_str()), L"a" + Units({0xFFFD}) + L"b");
   EXPECT_EQ(_tstringW(Units({0x20AC})).ToAnsi(), Bytes({0xE2, 0x82, 0xAC}));
+  // Three bytes for each unit: more than twice the length must still fit.
+  EXPECT_EQ(_tstringW(Units({0x4E2D, 0x6587, 0x5B57})).ToAnsi(),
+            Bytes({0xE4, 0xB8, 0xAD, 0xE6, 0x96, 0x87, 0xE5, 0xAD, 0x97}));
   // A lone surrogate has no UTF-8 form in the code page.
   EXPECT_EQ(_tstringW(Units({'a', 0xD800})).ToAnsi(), "a?");
 }

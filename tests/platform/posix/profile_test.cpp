@@ -109,16 +109,19 @@ TEST_F(ProfileTest, WritesKeepEverythingElse) {
             "[keep]\nx=1\n[Registered_From]\nlate=1");
   ASSERT_TRUE(WritePrivateProfileStringW(L"REGISTERED_FROM", L"trans_id", L"new", path_.c_str()));
   ASSERT_TRUE(WritePrivateProfileStringW(L"registered_from", L"region", L"eu", path_.c_str()));
+  // Line breaks in a value reach the file as they are, as on Windows: the program
+  // itself keeps its values on one line.
   ASSERT_TRUE(WritePrivateProfileStringW(L"keep", L"y", L"line\r\n[evil]\nz=1", path_.c_str()));
   EXPECT_EQ(ReadFile(file_),
             "; attribution\n[registered_from]\nTrans_Id=new\nregion=eu\n\n"
-            "[keep]\nx=1\ny=line  [evil] z=1\n[Registered_From]\nlate=1");
+            "[keep]\nx=1\ny=line\r\n[evil]\nz=1\n[Registered_From]\nlate=1");
 
   ASSERT_TRUE(WritePrivateProfileStringW(L"registered_from", L"region", nullptr, path_.c_str()));
   ASSERT_TRUE(WritePrivateProfileStringW(L"keep", nullptr, nullptr, path_.c_str()));
   ASSERT_TRUE(WritePrivateProfileStringW(L"absent", L"k", nullptr, path_.c_str()));
-  EXPECT_EQ(ReadFile(file_),
-            "; attribution\n[registered_from]\nTrans_Id=new\n\n[Registered_From]\nlate=1");
+  EXPECT_EQ(
+      ReadFile(file_),
+      "; attribution\n[registered_from]\nTrans_Id=new\n\n[evil]\nz=1\n[Registered_From]\nlate=1");
 }
 
 TEST_F(ProfileTest, WriteFailsWithoutCreatingAnything) {
