@@ -4,6 +4,8 @@
 # builds the windows preset and runs its tests under Wine: the unit tests in one
 # Wine process and the end-to-end scenarios with the Wine runner (the NSIS example
 # among them), then makes the release package and checks what it holds.
+#
+#   ci-windows.sh [install|build|test]   one phase; all three in turn without one
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,17 +15,24 @@ step() {
   echo "== windows: $1 ($((SECONDS - started)) s)"
 }
 
-step "toolchain and Wine"
-bash scripts/install-windows-deps.sh
-step "dependencies from Debian's sources"
-bash scripts/build-windows-deps.sh build/windows-deps
-step "configure and build"
-cmake --preset windows >/dev/null
-cmake --build --preset windows -j2
-step "tests under Wine (with the NSIS example as a real client)"
-ctest --preset windows
-step "release package"
-cmake --build --preset windows --target package
-python3 scripts/check-release-package.py \
-  "build/windows/QivDepends-$(sed -n 's/^project(QivDepends VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)-win32.zip"
+phase=${1:-all}
+if [[ $phase == install || $phase == all ]]; then
+  step "toolchain and Wine"
+  bash scripts/install-windows-deps.sh
+fi
+if [[ $phase == build || $phase == all ]]; then
+  step "dependencies from Debian's sources"
+  bash scripts/build-windows-deps.sh build/windows-deps
+  step "configure and build"
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows -j2
+fi
+if [[ $phase == test || $phase == all ]]; then
+  step "tests under Wine (with the NSIS example as a real client)"
+  ctest --preset windows
+  step "release package"
+  cmake --build --preset windows --target package
+  python3 scripts/check-release-package.py \
+    "build/windows/QivDepends-$(sed -n 's/^project(QivDepends VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)-win32.zip"
+fi
 step "done"
