@@ -6,6 +6,8 @@
 #endif
 #include <curl/curl.h>
 
+#include <string>
+
 namespace web {
 
 class CurlEasy {
@@ -54,6 +56,15 @@ class CurlUrl {
   CurlUrl& operator=(const CurlUrl&) = delete;
 
   CURLU* get() const { return handle_; }
+
+  // One part of the URL as text; empty where it has none.
+  std::string Part(CURLUPart part, unsigned flags = 0) const {
+    char* text = nullptr;
+    if (curl_url_get(handle_, part, &text, flags) != CURLUE_OK || text == nullptr) return {};
+    std::string value(text);
+    curl_free(text);
+    return value;
+  }
 
  private:
   CURLU* handle_;

@@ -16,23 +16,15 @@ struct Origin {
   std::string port;
 };
 
-std::string Part(const CurlUrl& url, CURLUPart part, unsigned flags) {
-  char* text = nullptr;
-  if (curl_url_get(url.get(), part, &text, flags) != CURLUE_OK || text == nullptr) return {};
-  std::string value(text);
-  curl_free(text);
-  return value;
-}
-
 bool ParseOrigin(const std::string& absoluteUrl, Origin& origin) {
   CurlUrl url;
   if (url.get() == nullptr ||
       curl_url_set(url.get(), CURLUPART_URL, absoluteUrl.c_str(), 0) != CURLUE_OK) {
     return false;
   }
-  origin.scheme = Part(url, CURLUPART_SCHEME, 0);
-  origin.host = Part(url, CURLUPART_HOST, 0);
-  origin.port = Part(url, CURLUPART_PORT, CURLU_DEFAULT_PORT);
+  origin.scheme = url.Part(CURLUPART_SCHEME, 0);
+  origin.host = url.Part(CURLUPART_HOST, 0);
+  origin.port = url.Part(CURLUPART_PORT, CURLU_DEFAULT_PORT);
   return !origin.scheme.empty() && !origin.host.empty() && !origin.port.empty();
 }
 

@@ -6,18 +6,6 @@
 
 namespace web {
 
-namespace {
-
-std::string Part(const CurlUrl& url, CURLUPart part, unsigned flags) {
-  char* text = nullptr;
-  if (curl_url_get(url.get(), part, &text, flags) != CURLUE_OK || text == nullptr) return {};
-  std::string value(text);
-  curl_free(text);
-  return value;
-}
-
-}  // namespace
-
 bool ParseUrlOrigin(const std::string& url, UrlOrigin& origin) {
   origin = UrlOrigin();
   CurlUrl parsed;
@@ -27,12 +15,12 @@ bool ParseUrlOrigin(const std::string& url, UrlOrigin& origin) {
                    CURLU_GUESS_SCHEME | CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK) {
     return false;
   }
-  origin.scheme = Part(parsed, CURLUPART_SCHEME, 0);
+  origin.scheme = parsed.Part(CURLUPART_SCHEME, 0);
   for (char& c : origin.scheme) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
-  origin.host = Part(parsed, CURLUPART_HOST, 0);
-  const std::string port = Part(parsed, CURLUPART_PORT, CURLU_DEFAULT_PORT);
+  origin.host = parsed.Part(CURLUPART_HOST, 0);
+  const std::string port = parsed.Part(CURLUPART_PORT, CURLU_DEFAULT_PORT);
   origin.port = static_cast<unsigned>(std::strtoul(port.c_str(), nullptr, 10));
   if (origin.scheme.empty() || origin.host.empty()) {
     origin = UrlOrigin();
