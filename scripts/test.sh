@@ -16,8 +16,18 @@ if [ -f scripts/ci-windows.sh ] && [ "${QIV_SKIP_WINDOWS:-0}" != 1 ]; then
   mkdir -p build
   nice -n 10 bash scripts/ci-windows.sh build >build/ci-windows-build.log 2>&1 &
   windows_build=$!
-  # A native failure ends the run; the build beside it goes with it.
-  trap 'pkill -TERM -P "$windows_build" 2>/dev/null; kill "$windows_build" 2>/dev/null || true' EXIT
+  # A native failure ends the run; the build beside it goes with it. The trap
+  # keeps the run's own status: under errexit a failing command in it (pkill
+  # finding nothing to stop) would otherwise become the exit status.
+  stop_windows_build() {
+    local status=$?
+    if kill -0 "$windows_build" 2>/dev/null; then
+      pkill -TERM -P "$windows_build" 2>/dev/null || true
+      kill "$windows_build" 2>/dev/null || true
+    fi
+    exit "$status"
+  }
+  trap stop_windows_build EXIT
 fi
 
 summary=()
