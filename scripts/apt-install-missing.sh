@@ -26,5 +26,28 @@ for package in "${missing[@]}"; do
       ;;
   esac
 done
-$sudo_cmd apt-get update -q
-DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -q --no-install-recommends "${missing[@]}"
+here=$(dirname "$0")
+$sudo_cmd bash "$here/apt-update.sh"
+
+# A mirror in the middle of a sync can leave one suite's index out (the security
+# suite's i386 half, say); the packages of the other architecture in that suite
+# then have no partner and the install cannot resolve. The release's own suite as
+# target resolves from the lists that did arrive.
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+install() {
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -q --no-install-recommends \
+    "$@" "${missing[@]}" 2>&1 | tee "$log"
+}
+install && exit 0
+codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+if [ -n "$codename" ]; then
+  echo "apt-install-missing: the install did not resolve; once more with $codename as target release"
+  install -t "$codename" && exit 0
+fi
+{
+  echo "apt-install-missing: could not install: ${missing[*]}"
+  echo "apt-install-missing: apt said:"
+  grep -E '^(E:| .*: (Depends|PreDepends|Conflicts|Breaks):|  +Depends:)' "$log" | head -n 20 | sed 's/^/  /'
+} >&2
+exit 1
