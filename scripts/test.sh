@@ -5,6 +5,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup-native.sh
+# The setup itself: installing from a mirror in the middle of a sync (local
+# repository, no network; root only, it installs and purges a probe package).
+bash tests/scripts/apt_mirror_test.sh
 
 # The Windows build (its libraries from source, then the program and its tests)
 # goes on at low priority beside the native suites, which leave a core idle much
@@ -36,7 +39,7 @@ if [ -f scripts/ci-windows.sh ] && [ "${QIV_SKIP_WINDOWS:-0}" != 1 ]; then
   trap stop_windows_job EXIT
 fi
 
-summary=()
+summary=("setup: installs through a mirror in the middle of a sync (local repository test)")
 run_preset() {
   local preset=$1
   cmake --preset "$preset" >/dev/null
