@@ -4,6 +4,7 @@
 #include "installconfig/install_config.h"
 #include "installconfig/install_config_items.h"
 #include "installconfig/registry_tree_guard.h"
+#include "installconfig/registry_tree_owner.h"
 #include "installconfig/shortcut_file_guard.h"
 #include "platform/win32.h"
 
@@ -21,13 +22,15 @@ void DeleteShortcutFile(const String::_tstringW& path) {
 }
 
 // Deletes the item's tree, unless its path is empty (that would address the whole
-// root) or the guard refuses it. False only when its root could not be opened: a
-// refused item has been dealt with as much as a deleted one.
-bool RemoveRegistryTree(const RegistryItem& item) {
+// root) or the tree is not the game's. Whose it is is read through the very key the
+// deletion uses. False only when its root could not be opened: a refused item has
+// been dealt with as much as a deleted one.
+bool RemoveRegistryTree(const RegistryItem& item, const qiv::paths::FolderContents& game) {
   CRegistryKey root;
   if (root.Open(item.root, nullptr, KEY_READ | KEY_WRITE) != ERROR_SUCCESS) return false;
-  if (!item.path.empty() && qiv::installconfig::IsRegistryTreeRemovable(item.root, item.path)) {
-    root.DeleteTree(item.path.c_str());
+  if (!item.path.empty()) {
+    const auto owner = qiv::installconfig::ClassifyRegistryTree(item.root, item.path);
+    if (qiv::installconfig::IsTreeTheGames(root, owner, game)) root.DeleteTree(item.path.c_str());
   }
   root.Close();
   return true;
@@ -51,17 +54,18 @@ bool RemoveShortcuts(const String::_tstringW& documentPath) {
   return true;
 }
 
-bool RemoveRegistryItems(const String::_tstringW& documentPath) {
+bool RemoveRegistryItems(const String::_tstringW& documentPath, const std::wstring& gameFolder) {
   InstallConfigDocument document;
   TiXmlElement* root = LoadInstallConfig(documentPath, document);
   if (root == nullptr) return false;
+  const qiv::paths::FolderContents game(gameFolder);
   for (const auto& group : qiv::installconfig::ReadRegistryItemGroups(*root)) {
     // The first item whose root opens ends a "vantoritems" list, also when its
     // path was refused: the items after it are never reached.
     for (const RegistryItem& item : group.vantorItems) {
-      if (RemoveRegistryTree(item)) break;
+      if (RemoveRegistryTree(item, game)) break;
     }
-    for (const RegistryItem& item : group.appItems) RemoveRegistryTree(item);
+    for (const RegistryItem& item : group.appItems) RemoveRegistryTree(item, game);
   }
   return true;
 }
