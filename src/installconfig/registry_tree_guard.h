@@ -20,35 +20,35 @@
 // path says which key's contents decide (the "owner"); "inside" means inside the
 // game's install directory, compared by folder identity:
 //
-//   tree listed                          owner read         deleted only when
-//   -----------------------------------  -----------------  --------------------------------
-//   system policy and start-up keys:     -                  never
+//   tree listed (or a part of it)      owner read            deleted only when
+//   ---------------------------------  --------------------  -------------------------------
+//   policy and start-up keys:          -                     never
 //     Policies, Image File Execution
-//     Options, Winlogon, AppInit
-//     (Windows NT\...\Windows), Run,
-//     RunOnce, Active Setup, Explorer
-//     hooks; all of SOFTWARE\Microsoft
-//     but the lists below
-//   Uninstall\<entry>                    the entry          InstallLocation lies inside; without
-//                                                           one, every program it names
-//                                                           (UninstallString, QuietUninstall-
-//                                                           String, DisplayIcon, ModifyPath)
-//                                                           lies inside, and there is one
-//   App Paths\<program>                  the entry          its program (default value) and
-//                                                           its Path lie inside
-//   class: ProgID, protocol, CLSID,      the class          every program, server, icon and
-//     TypeLib, AppID, Applications\x,                       path it names lies inside, and
-//     MIME type, Clients\<kind>\<name>                        there is one
-//   file extension .<ext>                the extension      its ProgID (default value) and each
-//                                                           class in OpenWithProgids pass the
-//                                                           class rule (looked up below the
-//                                                           same classes key), and nothing it
-//                                                           names itself lies outside
-//   any other SOFTWARE tree: a vendor    SOFTWARE\<vendor>  no path in it (value text or value
-//     container, a product key, the        or SOFTWARE\      name) lies outside: no program,
-//     game lists of GameUX, DirectPlay,    <vendor>\<prod-   folder or driver file of another
-//     Tracing, LocalDumps                  uct>; a list's     owner
-//                                          entry
+//     Options, Winlogon, AppInit,
+//     Run, RunOnce, Active Setup,
+//     Explorer hooks: all of
+//     SOFTWARE\Microsoft but the
+//     lists below
+//   Uninstall\<entry>                  the entry             InstallLocation lies inside;
+//                                                            without one, every program it
+//                                                            names (UninstallString, Quiet-
+//                                                            UninstallString, DisplayIcon,
+//                                                            ModifyPath) lies inside, and
+//                                                            there is one
+//   App Paths\<program>                the entry             its program (default value)
+//                                                            and its Path lie inside
+//   class: ProgID, protocol, CLSID,    the class             every program, server, icon
+//     TypeLib, AppID, Applications\x,                        and path it names lies inside,
+//     MIME type, Clients\<kind>\<x>                          and there is one
+//   file extension .<ext>              the extension         its ProgID (default value) and
+//                                                            each OpenWithProgids class pass
+//                                                            the class rule (looked up in
+//                                                            the same classes key), and
+//                                                            nothing it names lies outside
+//   any other SOFTWARE tree: vendor    SOFTWARE\<vendor>,    no path in it (value text or
+//     container, product key, the      SOFTWARE\<vendor>\    value name) lies outside: no
+//     game lists of GameUX, Direct-    <product>, or the     program, folder or driver file
+//     Play, Tracing, LocalDumps        list's entry          of another owner
 //
 // A path in a value is a drive or share path (quoted or not, "@" resource form, with
 // arguments after it) or one that begins with an environment variable; one that
