@@ -179,6 +179,7 @@ class OwnerReader {
 
  private:
   LONG EnumValue(HKEY key, DWORD index, std::wstring& name, DWORD& type, std::wstring& text) {
+    if (names_.empty()) names_.resize(kValueNameCapacity);
     for (int attempt = 0; attempt < 3; ++attempt) {
       DWORD nameSize = kValueNameCapacity;
       DWORD dataSize = static_cast<DWORD>(data_.size() * 2);  // Windows bytes
@@ -206,8 +207,9 @@ class OwnerReader {
   const qiv::paths::FolderContents& game_;
   const REGSAM access_;
   int keysLeft_ = kMaxKeys;
-  std::vector<wchar_t> names_ = std::vector<wchar_t>(kValueNameCapacity);
-  std::vector<wchar_t> data_ = std::vector<wchar_t>(1024);
+  // Allocated on first use: most trees are refused by their path alone.
+  std::vector<wchar_t> names_;
+  std::vector<wchar_t> data_ = std::vector<wchar_t>(256);
 };
 
 // Where the product lives decides; without a location, the programs it names do.
@@ -274,6 +276,7 @@ bool IsFileExtensionTheGames(OwnerReader& reader, const TreeOwner& owner) {
 
 bool IsTreeTheGames(const CRegistryKey& root, const TreeOwner& owner,
                     const qiv::paths::FolderContents& game) {
+  if (owner.rule == TreeOwnerRule::kNever) return false;
   OwnerReader reader(root, game);
   switch (owner.rule) {
     case TreeOwnerRule::kNever:
