@@ -46,6 +46,12 @@ bool IsBlankText(const std::wstring& text) {
   return text.find_first_not_of(L" \t") == std::wstring::npos;
 }
 
+std::wstring Trimmed(const std::wstring& text) {
+  const size_t first = text.find_first_not_of(L" \t");
+  if (first == std::wstring::npos) return std::wstring();
+  return text.substr(first, text.find_last_not_of(L" \t") - first + 1);
+}
+
 bool LooksLikePath(const std::wstring& text) {
   if (text.size() >= 3 && ((text[0] | 0x20) >= L'a' && (text[0] | 0x20) <= L'z') &&
       text[1] == L':' && (text[2] == L'\\' || text[2] == L'/')) {
@@ -198,6 +204,8 @@ class OwnerReader {
   }
 
   void Judge(const std::wstring& text, bool anyForm, Tally& tally) const {
+    // "%1" is the document itself (a file type shown with its own icon), no program.
+    if (anyForm && Trimmed(text) == L"%1") return;
     const std::optional<std::wstring> path = LeadingPath(text, anyForm);
     if (!path) return;
     ++(game_.Contains(*path) ? tally.inside : tally.outside);

@@ -425,8 +425,8 @@ TEST_F(DeletionGuardCorpusTest, RegistryItemsGoOnlyWhenTheyAreTheGames) {
       // Uninstall entries: where the product lives decides; else what it runs.
       {"[" + uninstall + "G]\r\n\"InstallLocation\"=\"$GAME\\\\\"\r\n", "HKEY_LOCAL_MACHINE",
        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\G", true},
-      {"[" + uninstall + "G]\r\n\"InstallLocation\"=\"\\\\\\\\?\\\\$GAME\"\r\n", "HKEY_LOCAL_MACHINE",
-       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\G", true},
+      {"[" + uninstall + "G]\r\n\"InstallLocation\"=\"\\\\\\\\?\\\\$GAME\"\r\n",
+       "HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\G", true},
       {"[" + uninstall + "G]\r\n\"InstallLocation\"=\"$GAME\\\\..\"\r\n", "HKEY_LOCAL_MACHINE",
        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\G", false},
       {"[" + uninstall + "G]\r\n\"UninstallString\"=\"\\\"$GAME\\\\un.exe\\\" /S\"\r\n",
@@ -459,6 +459,9 @@ TEST_F(DeletionGuardCorpusTest, RegistryItemsGoOnlyWhenTheyAreTheGames) {
       {"[" + classes + "G.Doc\\shell\\open\\command]\r\n@=\"$GAME\\\\g.exe\"\r\n[" + classes +
            "G.Doc\\DefaultIcon]\r\n@=\"%SystemRoot%\\\\icons.dll,3\"\r\n",
        "HKEY_CURRENT_USER", "Software\\Classes\\G.Doc", false},
+      {"[" + classes + "G.Doc\\shell\\open\\command]\r\n@=\"$GAME\\\\g.exe\"\r\n[" + classes +
+           "G.Doc\\DefaultIcon]\r\n@=\"%1\"\r\n",
+       "HKEY_CURRENT_USER", "Software\\Classes\\G.Doc", true},
       {"[" + classes + "G.Doc\\shell\\open\\command]\r\n\"DelegateExecute\"=\"{1}\"\r\n",
        "HKEY_CURRENT_USER", "Software\\Classes\\G.Doc", false},
       {"[" + classes + "G.Doc\\shell\\open\\command]\r\n@=\"notepad.exe %1\"\r\n",
