@@ -215,6 +215,11 @@ Verdict ClassifySoftwareTree(Path all, Path path) {
                        {L"orvandel", L"vantor"}})) {
     return kNever;
   }
+  // A game's registration under this client's product key is judged by itself: its
+  // INSTALL_PATH must be the game's folder.
+  if (StartsWith(path, {L"orvandel", L"vantor"})) {
+    return Owned(TreeOwnerRule::kNoOtherOwner, all, path, 3);
+  }
   // A vendor container is judged whole; below it, the product key (vendor\product)
   // that holds the tree.
   return Owned(TreeOwnerRule::kNoOtherOwner, all, path, 2);

@@ -156,6 +156,8 @@ TEST(RegistryTreeGuardTest, NamesTheKeyWhoseContentsDecide) {
       {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Clients\\Mail\\M\\shell", Rule::kClass,
        L"SOFTWARE\\Clients\\Mail\\M", L""},
       {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Khronos", Rule::kNoOtherOwner, L"SOFTWARE\\Khronos", L""},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvandel\\Vantor\\Game1\\Patches", Rule::kNoOtherOwner,
+       L"SOFTWARE\\Orvandel\\Vantor\\Game1", L""},
       {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Studio\\ Game \\.\\Settings", Rule::kNoOtherOwner,
        L"SOFTWARE\\Studio\\ Game ", L""},
       {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Tracing\\g_RASAPI32\\x", Rule::kNoOtherOwner,
