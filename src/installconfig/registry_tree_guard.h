@@ -48,7 +48,9 @@
 //   any other SOFTWARE tree: vendor    SOFTWARE\<vendor>,    no path in it (value text or
 //     container, product key, the      SOFTWARE\<vendor>\    value name) lies outside: no
 //     game lists of GameUX, Direct-    <product>, or the     program, folder or driver file
-//     Play, Tracing, LocalDumps        list's entry          of another owner
+//     Play, Tracing, LocalDumps        list's entry; a game  of another owner
+//                                      registered by this
+//                                      client: its own key
 //
 // A path in a value is a drive or share path (quoted or not, "@" resource form, with
 // arguments after it) or one that begins with an environment variable; one that
