@@ -8,7 +8,8 @@ build/bench/report.md.
 2. The run with no command against an empty C program's start.
 3. Scaling: UninstallGames over 10/100/1000 games (bench/uninstall_games.py),
    DispatchAnalytic with a game list of 10 to 10,000 games (wall time, and
-   instructions under callgrind), DeleteTree over wide and deep trees.
+   instructions under callgrind), DeleteTree over wide and deep trees, and the registry
+   guard's cost per listed tree by kind.
 
 Uses a Release build of the dev preset's loopback endpoints in build/bench,
 hyperfine and valgrind (scripts/setup-fuzz.sh installs them):
@@ -56,7 +57,7 @@ def build() -> dict:
     sh(['cmake', '--build', str(BUILD), '-j2', '--target', 'QivDepends'], cwd=ROOT)
     libs = sh(['pkg-config', '--libs', 'libcurl', 'tinyxml']).split()
     tools = {'exe': str(BUILD / 'QivDepends')}
-    for name in ('dispatch_analytic_bench', 'delete_tree_bench'):
+    for name in ('dispatch_analytic_bench', 'delete_tree_bench', 'registry_guard_bench'):
         sh(['g++', '-O2', '-std=c++20', f'-I{ROOT / "src"}', str(ROOT / 'bench' / f'{name}.cpp'),
             str(BUILD / 'libqiv_core.a'), *libs, '-o', str(BUILD / name)])
         tools[name] = str(BUILD / name)
@@ -192,6 +193,13 @@ def scaling(tools: dict, quick: bool, scratch: pathlib.Path) -> list:
             points.append((n, float(ms)))
         sections.append((f'DeleteTree, {shape} tree (POSIX stand-in registry)', 'keys', rows,
                          slope(points)))
+
+    directory = scratch / 'guard'
+    directory.mkdir()
+    report = sh([tools['registry_guard_bench'], str(directory), '200' if quick else '2000'])
+    sections.append(('Registry guard: whose a listed tree is, per item (POSIX stand-in)', 'tree',
+                     [(kind, f'{float(micro):.1f} us', verdict)
+                      for kind, micro, verdict in map(str.split, report.splitlines())]))
     return sections
 
 
@@ -211,6 +219,8 @@ def render(rows: list, sections: list, runs: int) -> str:
     for title, unit, table, *exponents in sections:
         lines += ['', f'### {title}', '', f'| {unit} | measurements |', '|---|---|']
         lines += [f'| {row[0]} | {" · ".join(row[1:])} |' for row in table]
+        if not exponents:
+            continue
         lines.append('')
         lines.append('scaling exponent (time ~ n^k): k = ' +
                      ', '.join(f'{k:.2f}' for k in exponents) +

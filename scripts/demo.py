@@ -98,10 +98,14 @@ def add_games(drive: pathlib.Path, registry: Registry) -> None:
         on_drive(f'{folder}\\appinstallconfig.xml').write_text(game_document(
             [('HKEY_LOCAL_MACHINE', studio)],
             [('HKEY_CURRENT_USER', f'Software\\{name} Studios\\{name}'),
-             ('HKEY_CLASSES_ROOT', f'.{name.lower()}save')], desktop, menu), encoding='utf-8')
+             ('HKEY_CLASSES_ROOT', f'.{name.lower()}save'), ('HKEY_CLASSES_ROOT', f'{name}.Save')],
+            desktop, menu), encoding='utf-8')
         registry.add_key(f'HKEY_LOCAL_MACHINE\\{studio}\\Settings')
         registry.add_key(f'HKEY_CURRENT_USER\\Software\\{name} Studios\\{name}\\Saves')
         registry.set(f'HKEY_CLASSES_ROOT\\.{name.lower()}save', '', f'{name}.Save')
+        # The file class opens with the game's program, so it is the game's to remove.
+        registry.set(f'HKEY_CLASSES_ROOT\\{name}.Save\\shell\\open\\command', '',
+                     f'"{folder}\\{name}.exe" "%1"')
 
     windows = 'C:\\Windows'
     for file in ('explorer.exe', 'System32\\kernel32.dll'):

@@ -64,8 +64,16 @@ class GameRemover {
     const String::_tstringW documentPath(directory + kDocumentName);
     RemoveShortcuts(documentPath);
     if (!fullMode_) return;
-    RemoveRegistryItems(documentPath);
+    // A key that names a program is the game's only when the program lies in a
+    // folder the guard lets go: a refused directory holds nothing of the game's.
+    RemoveRegistryItems(documentPath, CheckedDirectory(directory).value_or(std::wstring()));
     DeleteInstallDirectory(directory);
+  }
+
+  std::optional<std::wstring> CheckedDirectory(const std::wstring& directory) {
+    if (GetFileAttributesW(directory.c_str()) == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+    if (!guard_) guard_.emplace(qiv::platform::QueryProtectedFolders());
+    return guard_->Check(directory);
   }
 
   void DeleteInstallDirectory(const std::wstring& directory) {

@@ -14,6 +14,17 @@ namespace {
 using Components = std::vector<std::wstring>;
 using Path = std::span<const std::wstring>;
 using Pattern = std::initializer_list<const wchar_t*>;
+using qiv::installconfig::TreeOwnerRule;
+
+// Which row of the table applies, and how many components of the whole path name
+// the key whose contents decide.
+struct Verdict {
+  TreeOwnerRule rule = TreeOwnerRule::kNever;
+  size_t ownerDepth = 0;
+  size_t classesDepth = 0;
+};
+
+const Verdict kNever{};
 
 // Registry names compare without case. Besides ASCII, the two letters whose
 // capitals are ASCII fold too, so no spelling slips past a comparison.
@@ -26,10 +37,11 @@ wchar_t FoldUnit(wchar_t unit) {
 
 bool IsBlank(wchar_t unit) { return unit == L' ' || unit == L'\t'; }
 
-// Splits at backslashes, trims blanks, drops empty and "." components, folds case.
-// False for a ".." component.
-bool SplitKeyPath(const std::wstring& path, Components& components) {
+// Splits at backslashes, trims blanks, drops empty and "." components, folds case;
+// `spelt` keeps each kept component as the item wrote it. False for a "..".
+bool SplitKeyPath(const std::wstring& path, Components& components, Components& spelt) {
   components.clear();
+  spelt.clear();
   size_t start = 0;
   while (start <= path.size()) {
     size_t end = path.find(L'\\', start);
@@ -41,7 +53,10 @@ bool SplitKeyPath(const std::wstring& path, Components& components) {
     std::wstring component;
     for (size_t i = first; i < last; ++i) component.push_back(FoldUnit(path[i]));
     if (component == L"..") return false;
-    if (!component.empty() && component != L".") components.push_back(std::move(component));
+    if (!component.empty() && component != L".") {
+      components.push_back(std::move(component));
+      spelt.push_back(path.substr(start, end - start));
+    }
     start = end + 1;
   }
   return true;
@@ -67,10 +82,31 @@ Path SkipMirrors(Path path) {
   return path;
 }
 
+// `path` is the tail of `all`; the verdict counts depth in `all`.
+size_t Offset(Path all, Path path) { return all.size() - path.size(); }
+
+Verdict Owned(TreeOwnerRule rule, Path all, Path path, size_t ownerLength) {
+  return {rule, Offset(all, path) + std::min(ownerLength, path.size()), 0};
+}
+
+// How many names make one class below a container of classes.
+size_t ClassLength(Path path) {
+  static const wchar_t* const kTwoLevel[] = {L"clsid",       L"interface", L"typelib",
+                                             L"appid",       L"record",    L"component categories",
+                                             L"applications"};
+  for (const wchar_t* name : kTwoLevel) {
+    if (path.front() == name) return 2;
+  }
+  if (StartsWith(path, {L"mime", L"database"})) return 4;
+  if (path.front() == L"protocols") return 3;
+  return 1;
+}
+
 // Below a classes root (HKEY_CLASSES_ROOT or SOFTWARE\Classes).
-bool IsClassesTreeRemovable(Path path) {
+Verdict ClassifyClassesTree(Path all, Path path) {
   path = SkipMirrors(path);
-  if (path.empty()) return false;
+  if (path.empty()) return kNever;
+  const size_t classesDepth = Offset(all, path);
   // Classes the shell and the system need whole: deleting one breaks starting
   // programs, shortcuts or folders for every user.
   static const wchar_t* const kSystemClasses[] = {L"*",
@@ -104,69 +140,104 @@ bool IsClassesTreeRemovable(Path path) {
                                                   L"local settings",
                                                   L"systemfileassociations"};
   for (const wchar_t* name : kSystemClasses) {
-    if (path.front() == name) return false;
+    if (path.front() == name) return kNever;
   }
   // Containers shared by every COM server, type library and content type.
-  return !EqualsAny(path, {{L"clsid"},
-                           {L"interface"},
-                           {L"typelib"},
-                           {L"appid"},
-                           {L"applications"},
-                           {L"component categories"},
-                           {L"record"},
-                           {L"mime"},
-                           {L"mime", L"database"},
-                           {L"mime", L"database", L"content type"},
-                           {L"mime", L"database", L"codepage"},
-                           {L"mime", L"database", L"charset"},
-                           {L"protocols"},
-                           {L"protocols", L"handler"},
-                           {L"protocols", L"filter"}});
+  if (EqualsAny(path, {{L"clsid"},
+                       {L"interface"},
+                       {L"typelib"},
+                       {L"appid"},
+                       {L"applications"},
+                       {L"component categories"},
+                       {L"record"},
+                       {L"mime"},
+                       {L"mime", L"database"},
+                       {L"mime", L"database", L"content type"},
+                       {L"mime", L"database", L"codepage"},
+                       {L"mime", L"database", L"charset"},
+                       {L"protocols"},
+                       {L"protocols", L"handler"},
+                       {L"protocols", L"filter"}})) {
+    return kNever;
+  }
+  const bool extension = path.front().size() > 1 && path.front().front() == L'.';
+  Verdict verdict = Owned(extension ? TreeOwnerRule::kFileExtension : TreeOwnerRule::kClass, all,
+                          path, ClassLength(path));
+  verdict.classesDepth = classesDepth;
+  return verdict;
 }
 
-// Below SOFTWARE\Microsoft: only the lists where installers register a product.
-bool IsMicrosoftTreeRemovable(Path path) {
-  static const std::initializer_list<Pattern> kProductLists = {
-      {L"windows", L"currentversion", L"uninstall"},
-      {L"windows", L"currentversion", L"app paths"},
-      {L"windows", L"currentversion", L"gameux", L"games"},
-      {L"windows", L"windows error reporting", L"localdumps"},
-      {L"windows nt", L"currentversion", L"image file execution options"},
-      {L"directplay", L"applications"},
-      {L"directplay8", L"applications"},
-      {L"active setup", L"installed components"},
-      {L"tracing"},
-      {L"microsoft games"}};
-  return std::any_of(kProductLists.begin(), kProductLists.end(), [path](Pattern list) {
-    return path.size() > list.size() && StartsWith(path, list);
-  });
+// Below SOFTWARE\Microsoft: only the entries of the lists where installers register
+// a product. Image File Execution Options (who debugs or replaces a program) and
+// Active Setup (what runs at every logon) are policy and start-up: never a game's.
+Verdict ClassifyMicrosoftTree(Path all, Path path) {
+  static const struct {
+    Pattern list;
+    TreeOwnerRule rule;
+  } kProductLists[] = {
+      {{L"windows", L"currentversion", L"uninstall"}, TreeOwnerRule::kUninstallEntry},
+      {{L"windows", L"currentversion", L"app paths"}, TreeOwnerRule::kAppPathsEntry},
+      {{L"windows", L"currentversion", L"gameux", L"games"}, TreeOwnerRule::kNoOtherOwner},
+      {{L"windows", L"windows error reporting", L"localdumps"}, TreeOwnerRule::kNoOtherOwner},
+      {{L"directplay", L"applications"}, TreeOwnerRule::kNoOtherOwner},
+      {{L"directplay8", L"applications"}, TreeOwnerRule::kNoOtherOwner},
+      {{L"tracing"}, TreeOwnerRule::kNoOtherOwner},
+      {{L"microsoft games"}, TreeOwnerRule::kNoOtherOwner}};
+  for (const auto& entry : kProductLists) {
+    if (path.size() > entry.list.size() && StartsWith(path, entry.list)) {
+      return Owned(entry.rule, all, path, entry.list.size() + 1);
+    }
+  }
+  return kNever;
 }
 
 // Below a SOFTWARE key.
-bool IsSoftwareTreeRemovable(Path path) {
+Verdict ClassifySoftwareTree(Path all, Path path) {
   path = SkipMirrors(path);
-  if (path.empty()) return false;
+  if (path.empty()) return kNever;
   const std::wstring& top = path.front();
-  if (top == L"classes") return IsClassesTreeRemovable(path.subspan(1));
-  if (top == L"microsoft") return IsMicrosoftTreeRemovable(path.subspan(1));
-  if (top == L"policies") return false;
-  // Clients\<kind> lists the programs of one kind (browsers, mail, ...).
-  if (top == L"clients" && path.size() <= 2) return false;
+  if (top == L"classes") return ClassifyClassesTree(all, path.subspan(1));
+  if (top == L"microsoft") return ClassifyMicrosoftTree(all, path.subspan(1));
+  if (top == L"policies") return kNever;
+  // Clients\<kind> lists the programs of one kind (browsers, mail, ...); each
+  // entry below it names its program like a class.
+  if (top == L"clients") {
+    return path.size() <= 2 ? kNever : Owned(TreeOwnerRule::kClass, all, path, 3);
+  }
   // Shared by every product: ODBC drivers, registered applications, and this
   // client's own company and product keys (the product key is removed by the
   // uninstaller itself once no game is left).
-  return !EqualsAny(path, {{L"registeredapplications"},
-                           {L"odbc"},
-                           {L"odbc", L"odbc.ini"},
-                           {L"odbc", L"odbcinst.ini"},
-                           {L"orvandel"},
-                           {L"orvandel", L"vantor"}});
+  if (EqualsAny(path, {{L"registeredapplications"},
+                       {L"odbc"},
+                       {L"odbc", L"odbc.ini"},
+                       {L"odbc", L"odbcinst.ini"},
+                       {L"orvandel"},
+                       {L"orvandel", L"vantor"}})) {
+    return kNever;
+  }
+  // A game's registration under this client's product key is judged by itself: its
+  // INSTALL_PATH must be the game's folder.
+  if (StartsWith(path, {L"orvandel", L"vantor"})) {
+    return Owned(TreeOwnerRule::kNoOtherOwner, all, path, 3);
+  }
+  // A vendor container is judged whole; below it, the product key (vendor\product)
+  // that holds the tree.
+  return Owned(TreeOwnerRule::kNoOtherOwner, all, path, 2);
 }
 
 // Below the root of one user's hive or of HKEY_LOCAL_MACHINE.
-bool IsHiveTreeRemovable(Path path) {
-  return path.size() >= 2 && path.front() == L"software" &&
-         IsSoftwareTreeRemovable(path.subspan(1));
+Verdict ClassifyHiveTree(Path all, Path path) {
+  if (path.size() < 2 || path.front() != L"software") return kNever;
+  return ClassifySoftwareTree(all, path.subspan(1));
+}
+
+std::wstring Join(const Components& spelt, size_t count) {
+  std::wstring joined;
+  for (size_t i = 0; i < count && i < spelt.size(); ++i) {
+    if (i > 0) joined += L'\\';
+    joined += spelt[i];
+  }
+  return joined;
 }
 
 std::wstring FoldedCurrentUserSid() {
@@ -175,26 +246,36 @@ std::wstring FoldedCurrentUserSid() {
   return sid;
 }
 
-}  // namespace
-
-bool IsRegistryTreeRemovable(HKEY root, const std::wstring& path) {
-  Components components;
-  if (!SplitKeyPath(path, components)) return false;
-  const Path all(components);
-  if (root == HKEY_CLASSES_ROOT) return IsClassesTreeRemovable(all);
-  if (root == HKEY_LOCAL_MACHINE || root == HKEY_CURRENT_USER) return IsHiveTreeRemovable(all);
+Verdict Classify(HKEY root, Path all) {
+  if (root == HKEY_CLASSES_ROOT) return ClassifyClassesTree(all, all);
+  if (root == HKEY_LOCAL_MACHINE || root == HKEY_CURRENT_USER) return ClassifyHiveTree(all, all);
   if (root == HKEY_USERS) {
     // HKEY_USERS\<user> and HKEY_USERS\<user>_Classes are hives of their own; only
     // the hives of the user running this program are its to change.
-    if (all.empty()) return false;
+    if (all.empty()) return kNever;
     static const std::wstring sid = FoldedCurrentUserSid();
-    if (sid.empty()) return false;
-    if (all.front() == sid + L"_classes") return IsClassesTreeRemovable(all.subspan(1));
-    return all.front() == sid && IsHiveTreeRemovable(all.subspan(1));
+    if (sid.empty()) return kNever;
+    if (all.front() == sid + L"_classes") return ClassifyClassesTree(all, all.subspan(1));
+    return all.front() == sid ? ClassifyHiveTree(all, all.subspan(1)) : kNever;
   }
   // HKEY_CURRENT_CONFIG is a view of the system's hardware profile; the
   // performance roots are no keys at all.
-  return false;
+  return kNever;
+}
+
+}  // namespace
+
+TreeOwner ClassifyRegistryTree(HKEY root, const std::wstring& path) {
+  Components components;
+  Components spelt;
+  if (!SplitKeyPath(path, components, spelt)) return {};
+  const Verdict verdict = Classify(root, Path(components));
+  if (verdict.rule == TreeOwnerRule::kNever) return {};
+  return {verdict.rule, Join(spelt, verdict.ownerDepth), Join(spelt, verdict.classesDepth)};
+}
+
+bool IsRegistryTreeRemovable(HKEY root, const std::wstring& path) {
+  return ClassifyRegistryTree(root, path).rule != TreeOwnerRule::kNever;
 }
 
 }  // namespace qiv::installconfig

@@ -1,8 +1,11 @@
 // Which registry key trees an install configuration document may have deleted.
 //
-// The document comes with a game, and a wrong or empty path would delete keys that
-// the system or every application depends on. The rule, applied after the path is
-// normalised (separators, blank and "." components, ASCII case):
+// The document comes with a game and lies in a folder a standard user can often
+// change, while the uninstaller runs elevated: a wrong, careless or hostile item
+// must not delete what the system or another program owns. Two looks decide.
+//
+// First, the path alone, normalised (separators, blank and "." components, ASCII
+// case; a ".." component is refused, the registry does not resolve it):
 //  - Only trees inside a SOFTWARE key (of HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER or the
 //    running user's own hive in HKEY_USERS) or inside the classes (HKEY_CLASSES_ROOT,
 //    SOFTWARE\Classes, that user's "_Classes" hive) are deletable; other users' hives
@@ -10,14 +13,53 @@
 //    and so do HKEY_CURRENT_CONFIG and the performance roots.
 //  - WOW6432Node mirrors its parent: the same rules apply below it.
 //  - Shared containers are never deleted themselves (SOFTWARE, a vendor key that
-//    several products share, Classes\CLSID, ...), but the keys of one product below
-//    them are.
-//  - SOFTWARE\Microsoft and SOFTWARE\Policies belong to the system, except the lists
-//    where installers register a product (Uninstall, App Paths, ...).
-//  - The system's own file classes (executables, shortcuts, folders, "*") are kept
-//    whole; a game's own ".ext" or "Vendor.Document" class is deletable.
-//  - A path with a ".." component is refused: the registry does not resolve it, and
-//    nothing legitimate uses it.
+//    several products share, Classes\CLSID, ...), nor the system's own file classes
+//    (executables, shortcuts, folders, "*").
+//
+// Second, whose the tree is, read from the registry (registry_tree_owner.h). The
+// path says which key's contents decide (the "owner"); "inside" means inside the
+// game's install directory, compared by folder identity:
+//
+//   tree listed (or a part of it)      owner read            deleted only when
+//   ---------------------------------  --------------------  -------------------------------
+//   policy and start-up keys:          -                     never
+//     Policies, Image File Execution
+//     Options, Winlogon, AppInit,
+//     Run, RunOnce, Active Setup,
+//     Explorer hooks: all of
+//     SOFTWARE\Microsoft but the
+//     lists below
+//   Uninstall\<entry>                  the entry             InstallLocation lies inside;
+//                                                            without one, every program it
+//                                                            names (UninstallString, Quiet-
+//                                                            UninstallString, DisplayIcon,
+//                                                            ModifyPath) lies inside, and
+//                                                            there is one
+//   App Paths\<program>                the entry             its program (default value)
+//                                                            and its Path lie inside
+//   class: ProgID, protocol, CLSID,    the class             every program, server, icon
+//     TypeLib, AppID, Applications\x,                        and path it names lies inside,
+//     MIME type, Clients\<kind>\<x>                          and there is one
+//   file extension .<ext>              the extension         its ProgID (default value) and
+//                                                            each OpenWithProgids class pass
+//                                                            the class rule (looked up in
+//                                                            the same classes key), and
+//                                                            nothing it names lies outside
+//   any other SOFTWARE tree: vendor    SOFTWARE\<vendor>,    no path in it (value text or
+//     container, product key, the      SOFTWARE\<vendor>\    value name) lies outside: no
+//     game lists of GameUX, Direct-    <product>, or the     program, folder or driver file
+//     Play, Tracing, LocalDumps        list's entry; a game  of another owner
+//                                      registered by this
+//                                      client: its own key
+//
+// A path in a value is a drive or share path (quoted or not, "@" resource form, with
+// arguments after it) or one that begins with an environment variable; one that
+// cannot be placed counts as outside. The keys "command", "DefaultIcon" and the COM
+// server keys name a program in their default value, whatever its form: a missing,
+// relative or unplaceable one counts as outside. A tree too large or deep to read
+// whole is not deleted. Without a known install directory (none given, or one the
+// install directory guard refuses) nothing lies inside, so only trees that name no
+// path at all can go.
 #pragma once
 
 #include <string>
@@ -26,6 +68,28 @@
 
 namespace qiv::installconfig {
 
+// What decides whether a listed tree goes, in the rows of the table above.
+enum class TreeOwnerRule {
+  kNever,
+  kUninstallEntry,
+  kAppPathsEntry,
+  kClass,
+  kFileExtension,
+  kNoOtherOwner,
+};
+
+struct TreeOwner {
+  TreeOwnerRule rule = TreeOwnerRule::kNever;
+  // The key whose contents decide, below the same root, as the item spells it.
+  std::wstring ownerKey;
+  // For a file extension: the classes key it lies in ("" for HKEY_CLASSES_ROOT).
+  std::wstring classesKey;
+};
+
+// The first look: which row of the table a tree falls in, from its path alone.
+TreeOwner ClassifyRegistryTree(HKEY root, const std::wstring& path);
+
+// True unless the first look already refuses the tree.
 bool IsRegistryTreeRemovable(HKEY root, const std::wstring& path);
 
 }  // namespace qiv::installconfig

@@ -1,9 +1,12 @@
 #include "installconfig/removal.h"
 
+#include <deque>
+
 #include "base/registry/registry_key.h"
 #include "installconfig/install_config.h"
 #include "installconfig/install_config_items.h"
 #include "installconfig/registry_tree_guard.h"
+#include "installconfig/registry_tree_owner.h"
 #include "installconfig/shortcut_file_guard.h"
 #include "platform/win32.h"
 
@@ -20,18 +23,34 @@ void DeleteShortcutFile(const String::_tstringW& path) {
   DeleteFileW(path.c_str());
 }
 
-// Deletes the item's tree, unless its path is empty (that would address the whole
-// root) or the guard refuses it. False only when its root could not be opened: a
-// refused item has been dealt with as much as a deleted one.
-bool RemoveRegistryTree(const RegistryItem& item) {
-  CRegistryKey root;
-  if (root.Open(item.root, nullptr, KEY_READ | KEY_WRITE) != ERROR_SUCCESS) return false;
-  if (!item.path.empty() && qiv::installconfig::IsRegistryTreeRemovable(item.root, item.path)) {
-    root.DeleteTree(item.path.c_str());
+// One listed tree, judged through the very key its deletion uses: the tree goes
+// unless its path is empty (that would address the whole root) or it is not the
+// game's.
+class JudgedTree {
+ public:
+  JudgedTree(const RegistryItem& item, const qiv::paths::FolderContents& game) : item_(item) {
+    opened_ = root_.Open(item.root, nullptr, KEY_READ | KEY_WRITE) == ERROR_SUCCESS;
+    if (!opened_ || item.path.empty()) return;
+    const auto owner = qiv::installconfig::ClassifyRegistryTree(item.root, item.path);
+    theGames_ = qiv::installconfig::IsTreeTheGames(root_, owner, game);
   }
-  root.Close();
-  return true;
-}
+  JudgedTree(const JudgedTree&) = delete;
+  JudgedTree& operator=(const JudgedTree&) = delete;
+
+  // False only when its root could not be opened: a refused item has been dealt
+  // with as much as a deleted one.
+  bool Remove() {
+    if (theGames_) root_.DeleteTree(item_.path.c_str());
+    root_.Close();
+    return opened_;
+  }
+
+ private:
+  const RegistryItem& item_;
+  CRegistryKey root_;
+  bool opened_ = false;
+  bool theGames_ = false;
+};
 
 }  // namespace
 
@@ -51,17 +70,28 @@ bool RemoveShortcuts(const String::_tstringW& documentPath) {
   return true;
 }
 
-bool RemoveRegistryItems(const String::_tstringW& documentPath) {
+bool RemoveRegistryItems(const String::_tstringW& documentPath, const std::wstring& gameFolder) {
   InstallConfigDocument document;
   TiXmlElement* root = LoadInstallConfig(documentPath, document);
   if (root == nullptr) return false;
-  for (const auto& group : qiv::installconfig::ReadRegistryItemGroups(*root)) {
+  const qiv::paths::FolderContents game(gameFolder);
+  const auto groups = qiv::installconfig::ReadRegistryItemGroups(*root);
+  // Every tree is judged on the registry as the game left it, before any goes: an
+  // extension keeps its class's verdict when the document lists the class first.
+  std::deque<JudgedTree> judged;
+  for (const auto& group : groups) {
+    for (const RegistryItem& item : group.vantorItems) judged.emplace_back(item, game);
+    for (const RegistryItem& item : group.appItems) judged.emplace_back(item, game);
+  }
+  auto next = judged.begin();
+  for (const auto& group : groups) {
     // The first item whose root opens ends a "vantoritems" list, also when its
     // path was refused: the items after it are never reached.
-    for (const RegistryItem& item : group.vantorItems) {
-      if (RemoveRegistryTree(item)) break;
+    bool ended = false;
+    for (size_t i = 0; i < group.vantorItems.size(); ++i, ++next) {
+      if (!ended) ended = next->Remove();
     }
-    for (const RegistryItem& item : group.appItems) RemoveRegistryTree(item);
+    for (size_t i = 0; i < group.appItems.size(); ++i, ++next) next->Remove();
   }
   return true;
 }

@@ -2,6 +2,8 @@
 // the document themselves and report only whether it could be read.
 #pragma once
 
+#include <string>
+
 #include "base/strings/tstring.h"
 
 // Deletes the desktop and start-menu shortcut files and writes the document back
@@ -9,5 +11,9 @@
 bool RemoveShortcuts(const String::_tstringW& documentPath);
 
 // Deletes the registry key trees of the "vantoritems" lists (the first item whose
-// root opens) and of the "appitems" lists (every item) of every "registry" element.
-bool RemoveRegistryItems(const String::_tstringW& documentPath);
+// root opens) and of the "appitems" lists (every item) of every "registry" element,
+// each only when it is the game's (registry_tree_guard.h): what it names must lie in
+// `gameFolder`, the install directory as the install directory guard passed it.
+// Without one (empty), no key that names a program is the game's.
+bool RemoveRegistryItems(const String::_tstringW& documentPath,
+                         const std::wstring& gameFolder = std::wstring());

@@ -407,6 +407,154 @@ TEST_F(DeletionGuardCorpusTest, AliasesOfProtectedFoldersAreJudgedByIdentity) {
   }
 }
 
+// Whose a listed tree is, read from the registry: each row's keys are added to the
+// registry of a game in games/Legit ("$GAME" below), which lists the row's item.
+// A row goes when its tree is requested for deletion; every other row stays.
+TEST_F(DeletionGuardCorpusTest, RegistryItemsGoOnlyWhenTheyAreTheGames) {
+  const std::string uninstall =
+      "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+  const std::string appPaths =
+      "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+  const std::string classes = "HKEY_CURRENT_USER\\Software\\Classes\\";
+  const struct {
+    std::string keys;  // .reg sections; $GAME is the game's folder
+    const char* root;
+    const char* path;
+    bool goes;
+  } corpus[] = {
+      // Uninstall entries: where the product lives decides; else what it runs.
+      {"[" + uninstall + "G]\r\n\"InstallLocation\"=\"$GAME\\\\\"\r\n", "HKEY_LOCAL_MACHINE",
+       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\G", true},
+      {"[" + uninstall + "G]\r\n\"InstallLocation\"=\"\\\\\\\\?\\\\$GAME\"\r\n",
+       "HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\G", true},
+      {"[" + uninstall + "G]\r\n\"InstallLocation\"=\"$GAME\\\\..\"\r\n", "HKEY_LOCAL_MACHINE",
+       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\G", false},
+      {"[" + uninstall + "G]\r\n\"UninstallString\"=\"\\\"$GAME\\\\un.exe\\\" /S\"\r\n",
+       "HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\G", true},
+      {"[" + uninstall +
+           "G]\r\n\"UninstallString\"=\"$GAME\\\\un.exe\"\r\n"
+           "\"DisplayIcon\"=\"C:\\\\Program Files\\\\Other\\\\o.exe,0\"\r\n",
+       "HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\G", false},
+      {"[" + uninstall + "G]\r\n\"UninstallString\"=\"MsiExec.exe /X{1}\"\r\n",
+       "HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\G", false},
+      {"[" + uninstall + "G]\r\n\"DisplayName\"=\"G\"\r\n", "HKEY_LOCAL_MACHINE",
+       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\G", false},
+      // Part of another product's entry is judged by the entry.
+      {"[" + uninstall + "G\\Sub]\r\n\"InstallLocation\"=\"$GAME\"\r\n[" + uninstall +
+           "G]\r\n\"InstallLocation\"=\"C:\\\\Other\"\r\n",
+       "HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\G\\Sub",
+       false},
+      // App Paths: the program and its folder.
+      {"[" + appPaths + "g.exe]\r\n@=\"$GAME\\\\g.exe\"\r\n\"Path\"=\"$GAME\"\r\n",
+       "HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\g.exe",
+       true},
+      {"[" + appPaths + "g.exe]\r\n@=\"$GAME\\\\g.exe\"\r\n\"Path\"=\"C:\\\\Tools\"\r\n",
+       "HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\g.exe",
+       false},
+      {"[" + appPaths + "g.exe]\r\n\"Path\"=\"$GAME\"\r\n", "HKEY_LOCAL_MACHINE",
+       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\g.exe", false},
+      // Classes: everything they name inside, and something named.
+      {"[" + classes + "G.Doc\\shell\\open\\command]\r\n@=\"$GAME\\\\g.exe %1\"\r\n",
+       "HKEY_CURRENT_USER", "Software\\Classes\\G.Doc", true},
+      {"[" + classes + "G.Doc\\shell\\open\\command]\r\n@=\"$GAME\\\\g.exe\"\r\n[" + classes +
+           "G.Doc\\DefaultIcon]\r\n@=\"%SystemRoot%\\\\icons.dll,3\"\r\n",
+       "HKEY_CURRENT_USER", "Software\\Classes\\G.Doc", false},
+      {"[" + classes + "G.Doc\\shell\\open\\command]\r\n@=\"$GAME\\\\g.exe\"\r\n[" + classes +
+           "G.Doc\\DefaultIcon]\r\n@=\"%1\"\r\n",
+       "HKEY_CURRENT_USER", "Software\\Classes\\G.Doc", true},
+      {"[" + classes + "G.Doc\\shell\\open\\command]\r\n\"DelegateExecute\"=\"{1}\"\r\n",
+       "HKEY_CURRENT_USER", "Software\\Classes\\G.Doc", false},
+      {"[" + classes + "G.Doc\\shell\\open\\command]\r\n@=\"notepad.exe %1\"\r\n",
+       "HKEY_CURRENT_USER", "Software\\Classes\\G.Doc", false},
+      {"[" + classes +
+           "G.Doc\\shell\\open\\command]\r\n@=\"$GAME\\\\..\\\\..\\\\canary\\\\x.exe\"\r\n",
+       "HKEY_CURRENT_USER", "Software\\Classes\\G.Doc", false},
+      {"[" + classes + "G.Doc]\r\n\"FriendlyTypeName\"=\"Saved game\"\r\n", "HKEY_CURRENT_USER",
+       "Software\\Classes\\G.Doc", false},
+      // A part of a class is judged by the whole class.
+      {"[" + classes + "G.Doc\\shell\\open\\command]\r\n@=\"C:\\\\Mail\\\\m.exe\"\r\n[" + classes +
+           "G.Doc\\shell\\print\\command]\r\n@=\"$GAME\\\\g.exe\"\r\n",
+       "HKEY_CURRENT_USER", "Software\\Classes\\G.Doc\\shell\\print", false},
+      {"[HKEY_CLASSES_ROOT\\CLSID\\{1}\\InprocServer32]\r\n@=\"$GAME\\\\g.dll\"\r\n",
+       "HKEY_CLASSES_ROOT", "CLSID\\{1}", true},
+      {"[HKEY_CLASSES_ROOT\\CLSID\\{1}\\InprocServer32]\r\n@=\"C:\\\\Windows\\\\x.dll\"\r\n",
+       "HKEY_CLASSES_ROOT", "CLSID\\{1}", false},
+      // An extension goes with the classes it names, looked up beside it.
+      {"[" + classes + ".gsave]\r\n@=\"G.Doc\"\r\n[" + classes +
+           "G.Doc\\shell\\open\\command]\r\n@=\"\\\"$GAME\\\\g.exe\\\" \\\"%1\\\"\"\r\n",
+       "HKEY_CURRENT_USER", "Software\\Classes\\.gsave", true},
+      {"[" + classes +
+           ".gsave]\r\n@=\"G.Doc\"\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\G.Doc"
+           "\\shell\\open\\command]\r\n@=\"$GAME\\\\g.exe\"\r\n",
+       "HKEY_CURRENT_USER", "Software\\Classes\\.gsave", false},
+      {"[" + classes + ".gsave]\r\n@=\"G.Doc\"\r\n[" + classes +
+           ".gsave\\OpenWithProgids]\r\n"
+           "\"Other.Doc\"=\"\"\r\n[" +
+           classes + "G.Doc\\shell\\open\\command]\r\n@=\"$GAME\\\\g.exe\"\r\n",
+       "HKEY_CURRENT_USER", "Software\\Classes\\.gsave", false},
+      {"[" + classes + ".gsave]\r\n\"Content Type\"=\"text/plain\"\r\n", "HKEY_CURRENT_USER",
+       "Software\\Classes\\.gsave", false},
+      // Vendor and product keys: no path of another owner, in value text or names.
+      {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Studio\\G]\r\n\"InstallPath\"=\"$GAME\"\r\n\"Lang\"="
+       "\"en\"\r\n",
+       "HKEY_LOCAL_MACHINE", "SOFTWARE\\Studio\\G", true},
+      {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Studio\\G]\r\n\"InstallPath\"=\"$GAME\"\r\n"
+       "\"Tool\"=\"c:/program files/tool/t.exe\"\r\n",
+       "HKEY_LOCAL_MACHINE", "SOFTWARE\\Studio\\G", false},
+      {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Drivers\\List]\r\n\"C:\\\\Windows\\\\d.json\"=dword:"
+       "00000000\r\n",
+       "HKEY_LOCAL_MACHINE", "SOFTWARE\\Drivers", false},
+      {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Studio\\G]\r\n\"Dirs\"=hex(7):41,00,00,00,43,00,3a,00,5c,00,"
+       "58,00,00,00,00,00\r\n",
+       "HKEY_LOCAL_MACHINE", "SOFTWARE\\Studio\\G", false},
+      {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Studio\\G]\r\n\"Logs\"=\"%TEMP%\\\\g\"\r\n",
+       "HKEY_LOCAL_MACHINE", "SOFTWARE\\Studio\\G", false},
+      // Below a product key, the product key decides.
+      {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Studio\\G\\Settings]\r\n\"x\"=\"1\"\r\n"
+       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Studio\\G]\r\n\"InstallPath\"=\"D:\\\\Other\"\r\n",
+       "HKEY_LOCAL_MACHINE", "SOFTWARE\\Studio\\G\\Settings", false},
+      // Policy and start-up keys, even when they name the game's program.
+      {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution "
+       "Options\\g.exe]\r\n\"Debugger\"=\"$GAME\\\\g.exe\"\r\n",
+       "HKEY_LOCAL_MACHINE",
+       "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\g.exe",
+       false},
+      {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Active Setup\\Installed Components\\{1}]\r\n"
+       "\"StubPath\"=\"$GAME\\\\g.exe\"\r\n",
+       "HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Active Setup\\Installed Components\\{1}", false},
+  };
+  const std::string game = RegString(WinPath("games/Legit"));
+  for (const auto& row : corpus) {
+    std::string keys = row.keys;
+    for (size_t at = keys.find("$GAME"); at != std::string::npos; at = keys.find("$GAME")) {
+      keys.replace(at, 5, game);
+    }
+    const std::string item =
+        "<item rootpath='" + std::string(row.root) + "' path='" + XmlAttribute(row.path) + "'/>";
+    const std::vector<DeletionRequest> unexpected =
+        Unexpected(GameListing("appitems", item) + keys, WinPath("games/Legit"));
+    const std::wstring tree = qiv::posix::Utf8ToUtf16(std::string(row.root) + "\\" + row.path);
+    const bool requested = std::any_of(unexpected.begin(), unexpected.end(), [&](const auto& r) {
+      return r.target.compare(0, tree.size(), tree) == 0;
+    });
+    EXPECT_EQ(requested, row.goes) << row.path << "\n" << keys;
+    EXPECT_EQ(unexpected.size(), requested ? 1u : 0u) << row.path << Describe(unexpected);
+  }
+}
+
+// A refused install directory holds nothing of the game's: a class naming a program
+// in it stays.
+TEST_F(DeletionGuardCorpusTest, RegistryItemsOfARefusedInstallDirectoryStay) {
+  WriteFile(Path("drive/c/Windows/appinstallconfig.xml"),
+            "<config><registry><appitems><item rootpath='HKEY_CLASSES_ROOT' path='W.Doc'/>"
+            "</appitems></registry></config>");
+  const std::vector<DeletionRequest> unexpected =
+      Unexpected(GameAt(L"C:\\Windows") +
+                 "[HKEY_CLASSES_ROOT\\W.Doc\\shell\\open\\command]\r\n"
+                 "@=\"C:\\\\Windows\\\\notepad.exe %1\"\r\n");
+  EXPECT_TRUE(unexpected.empty()) << Describe(unexpected);
+}
+
 // The controls: the same runs with a legitimate directory and item do reach the
 // recorder, so an empty record above means nothing was asked for.
 TEST_F(DeletionGuardCorpusTest, LegitimateTargetsAreRequested) {

@@ -141,6 +141,10 @@ def standard_world(tmp_path, runner) -> World:
         appitems=[('HKEY_CURRENT_USER', r'Software\Vendor\Alpha'),
                   ('HKEY_CLASSES_ROOT', '.alphasave'),
                   ('HKEY_CLASSES_ROOT', 'Vendor.AlphaSave')])
+    # Alpha's file type names its program, so it is Alpha's to remove.
+    world.registry.set(r'HKEY_CLASSES_ROOT\.alphasave', '', 'Vendor.AlphaSave')
+    world.registry.set(r'HKEY_CLASSES_ROOT\Vendor.AlphaSave\shell\open\command', '',
+                       f'"{world.host(alpha / "game.exe")}" "%1"')
     beta = world.game_dir('Beta', shortcut=False)
     delta = world.game_dir('Delta')
     epsilon = world.game_dir('Epsilon')
@@ -340,3 +344,92 @@ def test_hostile_fixture_deletes_nothing_it_must_not(tmp_path, runner, runner_ki
                  r'HKEY_CURRENT_USER\Software\Vendor\Keep', r'HKEY_USERS\.DEFAULT\Software\Vendor',
                  r'HKEY_CURRENT_CONFIG\Software\Fonts', r'HKEY_LOCAL_MACHINE\SOFTWARE\Orvandel'):
         assert registry.has_key(path), path
+
+
+# Whose registry items are -------------------------------------------------------------------
+
+HKLM_SOFTWARE = r'HKEY_LOCAL_MACHINE\SOFTWARE'
+UNINSTALL = HKLM_SOFTWARE + r'\Microsoft\Windows\CurrentVersion\Uninstall'
+APP_PATHS = HKLM_SOFTWARE + r'\Microsoft\Windows\CurrentVersion\App Paths'
+IFEO = HKLM_SOFTWARE + r'\Microsoft\Windows NT\CurrentVersion\Image File Execution Options'
+USER_CLASSES = r'HKEY_CURRENT_USER\Software\Classes'
+
+
+def ownership_rows(game: str) -> list:
+    """(listed tree, {key: {value name: value}} it holds, whether it goes). `game` is the
+    game's folder as the program sees it; every other path is another program's."""
+    def command(program):
+        return {'': f'"{program}" "%1"'}
+    return [
+        # Another owner's, each breaking something that is not the game's.
+        (HKLM_SOFTWARE + r'\Khronos',
+         {HKLM_SOFTWARE + r'\Khronos\Vulkan\Drivers':
+          {'C:\\Windows\\System32\\DriverStore\\FileRepository\\gpu.inf\\gpu-vk64.json': 0},
+          HKLM_SOFTWARE + r'\Khronos\OpenCL\Vendors': {'C:\\Windows\\System32\\gpuocl64.dll': 0}},
+         False),
+        (HKLM_SOFTWARE + r'\Valve',
+         {HKLM_SOFTWARE + r'\Valve\Steam': {'InstallPath': 'C:\\Program Files (x86)\\Steam'}},
+         False),
+        (UNINSTALL + r'\OtherProduct',
+         {UNINSTALL + r'\OtherProduct': {'DisplayName': 'Other Product',
+                                         'InstallLocation': 'C:\\Program Files\\Other\\',
+                                         'UninstallString': '"C:\\Program Files\\Other\\un.exe"'}},
+         False),
+        (IFEO + r'\victim.exe',
+         {IFEO + r'\victim.exe': {'Debugger': 'C:\\Tools\\debugger.exe'}}, False),
+        (USER_CLASSES + r'\.txt',
+         {USER_CLASSES + r'\.txt': {'': 'txtfile'},
+          HKLM_SOFTWARE + r'\Classes\txtfile\shell\open\command':
+          {'': '%SystemRoot%\\system32\\NOTEPAD.EXE %1'}},
+         False),
+        (USER_CLASSES + r'\mailto',
+         {USER_CLASSES + r'\mailto': {'': 'URL:MailTo Protocol', 'URL Protocol': ''},
+          USER_CLASSES + r'\mailto\shell\open\command':
+          {'': '"C:\\Program Files\\Mail\\mail.exe" -compose "%1"'}},
+         False),
+        (USER_CLASSES + r'\.zip',
+         {USER_CLASSES + r'\.zip': {'': 'Archiver.zip'},
+          USER_CLASSES + r'\Archiver.zip\shell\open\command':
+          command('C:\\Program Files\\Archiver\\archiver.exe')},
+         False),
+        # The game's own: its container, its Uninstall entry at its folder, its App
+        # Paths entry, its file class that opens with its program and the extension.
+        (HKLM_SOFTWARE + r'\Studio\Skarn',
+         {HKLM_SOFTWARE + r'\Studio\Skarn': {'InstallPath': game, 'Language': 'en'},
+          HKLM_SOFTWARE + r'\Studio\Skarn\Settings': {'Volume': 7}},
+         True),
+        (UNINSTALL + r'\Skarn',
+         {UNINSTALL + r'\Skarn': {'DisplayName': 'Skarn', 'InstallLocation': game,
+                                  'UninstallString': f'"{game}\\uninstall.exe" /S'}},
+         True),
+        (APP_PATHS + r'\skarn.exe',
+         {APP_PATHS + r'\skarn.exe': {'': f'{game}\\game.exe', 'Path': game}}, True),
+        (USER_CLASSES + r'\Studio.SkarnSave',
+         {USER_CLASSES + r'\Studio.SkarnSave\shell\open\command': command(f'{game}\\game.exe'),
+          USER_CLASSES + r'\Studio.SkarnSave\DefaultIcon': {'': f'{game}\\game.exe,0'}},
+         True),
+        (USER_CLASSES + r'\.skarnsave',
+         {USER_CLASSES + r'\.skarnsave': {'': 'Studio.SkarnSave'}}, True),
+    ]
+
+
+def test_full_mode_removes_only_the_registry_items_that_are_the_games(tmp_path, runner):
+    world = World(tmp_path, runner)
+    directory = world.root / 'games' / 'Skarn'
+    rows = ownership_rows(world.host(directory))
+    items = [(tree.split('\\', 1)[0], tree.split('\\', 1)[1]) for tree, _, _ in rows]
+    world.game_dir('Skarn', shortcut=False, appitems=items)
+    for _, keys, _ in rows:
+        for path, values in keys.items():
+            world.registry.add_key(path)
+            for name, value in values.items():
+                world.registry.set(path, name, value)
+    world.register('Skarn', world.host(directory))
+    world.save()
+
+    world.run('UninstallGame')
+
+    registry = runner.read_registry()
+    assert not directory.exists()
+    assert {tree: not registry.has_key(tree) for tree, _, _ in rows} == \
+        {tree: goes for tree, _, goes in rows}

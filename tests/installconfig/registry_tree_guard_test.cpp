@@ -125,6 +125,57 @@ TEST(RegistryTreeGuardTest, AllowsTheKeysOfOneProduct) {
   }
 }
 
+// Which row of the rule table a tree falls in, and which key's contents decide: the
+// whole entry, class or product key also when only a part of it is listed, spelt as
+// the item spells it.
+TEST(RegistryTreeGuardTest, NamesTheKeyWhoseContentsDecide) {
+  using qiv::installconfig::ClassifyRegistryTree;
+  using Rule = qiv::installconfig::TreeOwnerRule;
+  const struct {
+    HKEY root;
+    const wchar_t* path;
+    Rule rule;
+    const wchar_t* owner;
+    const wchar_t* classes;
+  } corpus[] = {
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\G\\Sub",
+       Rule::kUninstallEntry, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\G", L""},
+      {HKEY_LOCAL_MACHINE,
+       L"Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths\\g.exe",
+       Rule::kAppPathsEntry,
+       L"Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths\\g.exe", L""},
+      {HKEY_CLASSES_ROOT, L"G.Doc\\shell\\open\\command", Rule::kClass, L"G.Doc", L""},
+      {HKEY_CLASSES_ROOT, L".gsave\\ShellNew", Rule::kFileExtension, L".gsave", L""},
+      {HKEY_CURRENT_USER, L"Software\\Classes\\.gsave", Rule::kFileExtension,
+       L"Software\\Classes\\.gsave", L"Software\\Classes"},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Wow6432Node\\.gsave", Rule::kFileExtension,
+       L"SOFTWARE\\Classes\\Wow6432Node\\.gsave", L"SOFTWARE\\Classes\\Wow6432Node"},
+      {HKEY_CLASSES_ROOT, L"CLSID\\{1}\\InprocServer32", Rule::kClass, L"CLSID\\{1}", L""},
+      {HKEY_CLASSES_ROOT, L"MIME\\Database\\Content Type\\x/y\\z", Rule::kClass,
+       L"MIME\\Database\\Content Type\\x/y", L""},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Clients\\Mail\\M\\shell", Rule::kClass,
+       L"SOFTWARE\\Clients\\Mail\\M", L""},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Khronos", Rule::kNoOtherOwner, L"SOFTWARE\\Khronos", L""},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvandel\\Vantor\\Game1\\Patches", Rule::kNoOtherOwner,
+       L"SOFTWARE\\Orvandel\\Vantor\\Game1", L""},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Studio\\ Game \\.\\Settings", Rule::kNoOtherOwner,
+       L"SOFTWARE\\Studio\\ Game ", L""},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Tracing\\g_RASAPI32\\x", Rule::kNoOtherOwner,
+       L"SOFTWARE\\Microsoft\\Tracing\\g_RASAPI32", L""},
+      {HKEY_LOCAL_MACHINE,
+       L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\g.exe",
+       Rule::kNever, L"", L""},
+      {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Active Setup\\Installed Components\\{1}",
+       Rule::kNever, L"", L""},
+  };
+  for (const auto& c : corpus) {
+    const auto owner = ClassifyRegistryTree(c.root, c.path);
+    EXPECT_EQ(owner.rule, c.rule) << testing::PrintToString(c.path);
+    EXPECT_EQ(owner.ownerKey, c.owner) << testing::PrintToString(c.path);
+    EXPECT_EQ(owner.classesKey, c.classes) << testing::PrintToString(c.path);
+  }
+}
+
 // In HKEY_USERS only the running user's own hives are the program's to change:
 // another user's, the default profile's and a look-alike SID are theirs.
 TEST(RegistryTreeGuardTest, HkeyUsersOnlyBelowTheCurrentUser) {

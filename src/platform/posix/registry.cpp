@@ -133,6 +133,37 @@ LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD 
   return ERROR_SUCCESS;
 }
 
+// As on Windows: the name size counts units without the terminator on the way out
+// and with it on the way in; a name or data that does not fit is ERROR_MORE_DATA,
+// with the data size needed reported.
+LSTATUS RegEnumValueW(HKEY key, DWORD index, LPWSTR valueName, LPDWORD valueNameSize,
+                      LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize) {
+  if (valueName == nullptr || valueNameSize == nullptr || reserved != nullptr ||
+      (data != nullptr && dataSize == nullptr)) {
+    return ERROR_INVALID_PARAMETER;
+  }
+  RegistryStore& store = RegistryStore::Instance();
+  auto lock = store.Lock();
+  std::shared_ptr<RegistryKey> found;
+  if (LSTATUS status = store.Resolve(key, found); status != ERROR_SUCCESS) return status;
+  const auto* entry = found->ValueAt(index);
+  if (entry == nullptr) return ERROR_NO_MORE_ITEMS;
+  const auto& [name, value] = *entry;
+  if (name.size() >= *valueNameSize) return ERROR_MORE_DATA;
+  name.copy(valueName, name.size());
+  valueName[name.size()] = 0;
+  *valueNameSize = static_cast<DWORD>(name.size());
+  if (type != nullptr) *type = value.type;
+  const DWORD size = static_cast<DWORD>(value.data.size());
+  if (dataSize == nullptr) return ERROR_SUCCESS;
+  const DWORD capacity = *dataSize;
+  *dataSize = size;
+  if (data == nullptr) return ERROR_SUCCESS;
+  if (capacity < size) return ERROR_MORE_DATA;
+  CopyValueData(value, data);
+  return ERROR_SUCCESS;
+}
+
 LSTATUS RegDeleteKeyW(HKEY key, LPCWSTR subKey) { return DeleteKey(key, subKey); }
 
 // One registry view here, so the view bits are accepted and ignored.

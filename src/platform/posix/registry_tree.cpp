@@ -60,6 +60,11 @@ const RegistryValue* RegistryKey::FindValue(std::wstring_view name) const {
   return found == values_.end() ? nullptr : &found->second.second;
 }
 
+const std::pair<std::wstring, RegistryValue>* RegistryKey::ValueAt(size_t index) const {
+  if (index >= values_.size()) return nullptr;
+  return &std::next(values_.begin(), static_cast<std::ptrdiff_t>(index))->second;
+}
+
 void RegistryKey::SetValue(std::wstring_view name, RegistryValue value) {
   auto& slot = values_[UpperCase(name)];
   if (slot.first.empty()) slot.first = name;

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace qiv::posix {
@@ -38,6 +39,8 @@ class RegistryKey {
   void RemoveSubKey(std::wstring_view name);
 
   const RegistryValue* FindValue(std::wstring_view name) const;
+  // The value at `index` in enumeration order with its name as written, or null.
+  const std::pair<std::wstring, RegistryValue>* ValueAt(size_t index) const;
   void SetValue(std::wstring_view name, RegistryValue value);
   void RemoveValue(std::wstring_view name);
 

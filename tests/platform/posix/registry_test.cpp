@@ -267,6 +267,41 @@ TEST_F(RegistryTest, QueryReportsWindowsByteCounts) {
             ERROR_INVALID_PARAMETER);
 }
 
+// Value enumeration: names in units without the terminator on the way out, data in
+// Windows bytes, ERROR_MORE_DATA when either does not fit (with the data size needed).
+TEST_F(RegistryTest, EnumeratesValuesWithWindowsCounts) {
+  Load(kHeader + "[HKEY_LOCAL_MACHINE\\S]\r\n@=\"abc\"\r\n\"C:\\\\d.json\"=dword:00000002\r\n");
+  HKEY key = Open(L"S");
+  const struct {
+    DWORD index, nameCapacity, dataCapacity;
+    LSTATUS status;
+    const wchar_t* name;
+    DWORD type, dataSize;
+  } calls[] = {
+      {0, 16, 16, ERROR_SUCCESS, L"", REG_SZ, 8},
+      {0, 16, 7, ERROR_MORE_DATA, L"", REG_SZ, 8},
+      {1, 16, 4, ERROR_SUCCESS, L"C:\\d.json", REG_DWORD, 4},
+      {1, 9, 4, ERROR_MORE_DATA, nullptr, 0, 0},  // the name needs 10 units
+      {2, 16, 16, ERROR_NO_MORE_ITEMS, nullptr, 0, 0},
+  };
+  for (const auto& call : calls) {
+    wchar_t name[16] = {};
+    wchar_t data[16] = {};
+    DWORD nameSize = call.nameCapacity;
+    DWORD dataSize = call.dataCapacity;
+    DWORD type = 0;
+    EXPECT_EQ(RegEnumValueW(key, call.index, name, &nameSize, nullptr, &type,
+                            reinterpret_cast<LPBYTE>(data), &dataSize),
+              call.status)
+        << call.index << " " << call.nameCapacity;
+    if (call.name == nullptr) continue;
+    EXPECT_EQ(std::wstring(name), call.name);
+    EXPECT_EQ(nameSize, std::wstring(call.name).size());
+    EXPECT_EQ(type, call.type);
+    EXPECT_EQ(dataSize, call.dataSize);
+  }
+}
+
 TEST_F(RegistryTest, EnumeratesSubKeysAlphabeticallyIgnoringCase) {
   Load(kHeader +
        "[HKEY_LOCAL_MACHINE\\P\\beta]\r\n[HKEY_LOCAL_MACHINE\\P\\_x]\r\n"
