@@ -1,7 +1,7 @@
 """UninstallGames in full mode while a second process tries to swap a folder: once
 the deletion of a game has begun, it renames the install directory (or the folder
-above it) away and moves another tree, holding a canary in every folder, into its
-place. The program holds those folders open from its check until the shell returns,
+above it) away and moves another tree with the same names, every file a canary,
+into its place. The program holds those folders open from its check until the shell returns,
 so the swap must fail and the real game be deleted (or, if the swap gets through,
 nothing be deleted by the new name); every canary survives.
 
@@ -21,21 +21,18 @@ PRODUCT = r'HKEY_LOCAL_MACHINE\SOFTWARE\Orvandel\Vantor'
 SWAPPER = 'qiv_folder_swapper.exe'
 FOLDERS = [f's{index}' for index in range(10)]
 FILES_PER_FOLDER = 100  # enough for the deletion to take a while under Wine
+GAME, CANARY = b'game', b'keep me'
 
 
-def make_game(title):
+def make_tree(title, content):
     for folder in FOLDERS:
         (title / folder).mkdir(parents=True)
         for index in range(FILES_PER_FOLDER):
-            (title / folder / f'f{index:03d}.dat').write_bytes(b'game')
-    (title / 'appinstallconfig.xml').write_text('<config/>')
+            (title / folder / f'f{index:03d}.dat').write_bytes(content)
 
 
-def make_decoy(title):
-    """The same folder names as the game's, each with a canary."""
-    for folder in FOLDERS:
-        (title / folder).mkdir(parents=True)
-        (title / folder / 'canary.txt').write_text('keep me')
+def files_holding(root, content) -> int:
+    return sum(1 for path in root.rglob('*.dat') if path.read_bytes() == content)
 
 
 @pytest.mark.parametrize('swapped', ['install directory', 'folder above it'])
@@ -44,9 +41,12 @@ def test_a_folder_cannot_be_swapped_during_the_deletion(runner, runner_kind, tmp
         pytest.skip('renames of held folders are refused by Windows only')
     from harness.wine import WINE64
     title = tmp_path / 'games' / 'Outer' / 'Title'
-    make_game(title)
+    make_tree(title, GAME)
+    (title / 'appinstallconfig.xml').write_text('<config/>')
+    # The other tree has the game's very names, so a deletion that goes on by name
+    # after a swap would reach its files.
     decoy_root = tmp_path / 'decoy'
-    make_decoy(decoy_root / 'Title')
+    make_tree(decoy_root / 'Title', CANARY)
     if swapped == 'install directory':
         folder, decoy = title, decoy_root / 'Title'
     else:
@@ -73,9 +73,9 @@ def test_a_folder_cannot_be_swapped_during_the_deletion(runner, runner_kind, tmp
     print('swapper:', report)
 
     assert result.returncode == 0
-    # Wherever the other tree is now (a late swap moves it in), all of it is there.
-    canaries = sorted(tmp_path.rglob('canary.txt'))
-    assert len(canaries) == len(FOLDERS), f'deleted through the swapped name ({report})'
-    # Wherever the real game is now, nothing of it is left.
-    assert [p for p in tmp_path.joinpath('games').rglob('*.dat')] == []
+    # Wherever the other tree is now (a late swap moves it in), all of it is there,
+    # and wherever the real game is, nothing of it is left.
+    assert files_holding(tmp_path, CANARY) == len(FOLDERS) * FILES_PER_FOLDER, \
+        f'deleted through the swapped name ({report})'
+    assert files_holding(tmp_path, GAME) == 0
     assert report.startswith('refused') or report.startswith('swapped'), report
