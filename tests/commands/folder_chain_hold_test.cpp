@@ -79,9 +79,10 @@ TEST_F(FolderChainHoldTest, HeldFoldersCannotBeSwappedUnnoticed) {
     EXPECT_TRUE(refused);
 #endif
     // Once the hold ends, nothing stands in the way any more; put things back.
-    if (refused) fs::rename(target, away);
-    if (swap.decoyInPlace) fs::rename(target, base_ / "decoy");
-    fs::rename(away, target);
+    if (!refused) {
+      if (swap.decoyInPlace) fs::rename(target, base_ / "decoy");
+      fs::rename(away, target);
+    }
     EXPECT_TRUE(fs::exists(base_ / "decoy" / "canary.txt"));
     EXPECT_TRUE(fs::exists(Game() / "data" / "level.pak"));
   }
