@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/registry/registry_key.h"
+#include "commands/folder_chain_hold.h"
 #include "commands/handlers.h"
 #include "commands/install_directory_guard.h"
 #include "commands/link_removal.h"
@@ -81,7 +82,14 @@ class GameRemover {
     // The protected folders are resolved once per run, on the first directory.
     if (!guard_) guard_.emplace(qiv::platform::QueryProtectedFolders());
     const std::optional<std::wstring> checked = guard_->Check(directory);
-    if (!checked || !qiv::commands::RemoveLinksInside(*checked)) return;
+    if (!checked) return;
+    // Until the shell returns, the directory and every folder above it stay open
+    // so that none can be renamed or swapped for a link. The verdict is taken
+    // again on the held folders, and they are compared once more just before the
+    // deletion (where renames cannot be refused, that is what notices one).
+    qiv::commands::FolderChainHold hold(*checked);
+    if (!hold.Held() || guard_->Check(*checked) != checked) return;
+    if (!qiv::commands::RemoveLinksInside(*checked) || !hold.Unchanged()) return;
     // The shell deletes the very text that was checked. The source list ends with
     // two zero units. Without FOF_ALLOWUNDO the tree is deleted for good, not
     // moved to the recycle bin.
@@ -94,6 +102,7 @@ class GameRemover {
     operation.pTo = nullptr;
     operation.fFlags = kDeleteFlags;
     SHFileOperationW(&operation);
+    hold.RemoveEmptyDirectory();
   }
 
   bool fullMode_;

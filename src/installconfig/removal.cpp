@@ -15,11 +15,7 @@ namespace {
 using qiv::installconfig::RegistryItem;
 
 void DeleteShortcutFile(const String::_tstringW& path) {
-  if (!qiv::installconfig::IsShortcutFilePath(path)) return;
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    return;
-  }
+  if (!qiv::installconfig::IsShortcutFile(path)) return;
   DeleteFileW(path.c_str());
 }
 

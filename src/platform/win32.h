@@ -28,6 +28,7 @@
 
 typedef int BOOL;
 typedef unsigned char BYTE;
+typedef BYTE BOOLEAN;
 typedef unsigned short WORD;
 typedef uint32_t DWORD;
 typedef int32_t LONG;
@@ -125,6 +126,7 @@ typedef intptr_t(WINAPI* FARPROC)();
 #define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400
 
 #define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
+#define FILE_LIST_DIRECTORY 0x0001
 #define FILE_READ_ATTRIBUTES 0x0080
 #define FILE_SHARE_READ 0x00000001
 #define FILE_SHARE_WRITE 0x00000002
@@ -235,6 +237,11 @@ struct BY_HANDLE_FILE_INFORMATION {
 };
 typedef BY_HANDLE_FILE_INFORMATION* LPBY_HANDLE_FILE_INFORMATION;
 
+enum FILE_INFO_BY_HANDLE_CLASS { FileDispositionInfo = 4 };
+struct FILE_DISPOSITION_INFO {
+  BOOLEAN DeleteFile;
+};
+
 struct WIN32_FIND_DATAW {
   DWORD dwFileAttributes;
   FILETIME ftCreationTime;
@@ -292,13 +299,16 @@ BOOL RemoveDirectoryW(LPCWSTR pathName);
 int SHFileOperationW(LPSHFILEOPSTRUCTW operation);
 // Full paths as Windows forms them (posix/full_path.cpp).
 DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWSTR* filePart);
-// Handles that identify a file or directory, opened for its metadata only
+// Handles that identify a file or directory, for its metadata and its deletion
 // (posix/file_handle.cpp): OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS for directories.
 HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPVOID security,
                    DWORD creationDisposition, DWORD flags, HANDLE templateFile);
 BOOL CloseHandle(HANDLE object);
 BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information);
 DWORD GetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD size, DWORD flags);
+// FileDispositionInfo only, on a handle opened with DELETE access.
+BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info,
+                                DWORD size);
 // Directory listings (posix/find_file.cpp): a pattern "DIR\*" lists DIR.
 HANDLE FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findData);
 BOOL FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW findData);

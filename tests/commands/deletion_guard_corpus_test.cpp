@@ -165,7 +165,10 @@ class DeletionGuardCorpusTest : public qiv::testing::RegistryScratchTest {
       const bool allowed = (request.kind == DeletionKind::kRegistryKey &&
                             (request.target == kGameKey || request.target == kProductKey)) ||
                            (request.kind == DeletionKind::kTree && !allowedTree.empty() &&
-                            request.target == allowedTree);
+                            request.target == allowedTree) ||
+                           // The emptied folder itself, through the handle that held it.
+                           (request.kind == DeletionKind::kDirectory && !allowedTree.empty() &&
+                            request.target == L"\\\\?\\" + allowedTree);
       if (!allowed) unexpected.push_back(request);
     }
     return unexpected;

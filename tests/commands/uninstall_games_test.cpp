@@ -3,13 +3,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <functional>
 #include <string>
 
+#include "commands/folder_chain_hold.h"
 #include "commands/handlers.h"
 #include "support/registry_scratch.h"
 
 namespace {
 
+namespace fs = std::filesystem;
 using qiv::testing::Exists;
 using qiv::testing::WriteFile;
 
@@ -98,6 +102,53 @@ TEST_F(UninstallGamesTest, AGameThatRemovesItsOwnRegistrationDoesNotHideTheNext)
     EXPECT_FALSE(HasShortcuts(name)) << name;
   }
   EXPECT_FALSE(Registered(""));
+}
+
+// What another process does between the check and the deletion: the install
+// directory or its parent moved away, and another folder or a link to it put in
+// its place. Nothing here can refuse the rename, so the comparison through the
+// held folders must notice it and leave everything alone.
+std::function<void()> swapBetweenCheckAndDeletion;
+void RunSwap(const std::wstring&) { swapBetweenCheckAndDeletion(); }
+
+TEST_F(UninstallGamesTest, AFolderSwappedBeforeTheDeletionIsLeftAlone) {
+  const struct {
+    const char* moved;
+    const char* decoy;  // put in its place: the same folder of another tree
+    bool link;
+  } swaps[] = {
+      {"games/Outer/Title", "decoy/Title", false},
+      {"games/Outer/Title", "decoy/Title", true},
+      {"games/Outer", "decoy", false},
+      {"games/Outer", "decoy", true},
+  };
+  qiv::commands::SetRecheckObserver(RunSwap);
+  for (const auto& swap : swaps) {
+    SCOPED_TRACE(std::string(swap.moved) + (swap.link ? " by a link" : " by a folder"));
+    fs::create_directories(Path("games/Outer/Title/data"));
+    WriteFile(Path("games/Outer/Title/data/level.pak"), "pak");
+    fs::create_directories(Path("decoy/Title"));
+    WriteFile(Path("decoy/Title/keep.txt"), "keep");
+    const std::string moved = Path(swap.moved);
+    swapBetweenCheckAndDeletion = [&] {
+      fs::rename(moved, moved + ".away");
+      if (swap.link) {
+        fs::create_directory_symlink(Path(swap.decoy), moved);
+      } else {
+        fs::rename(Path(swap.decoy), moved);
+      }
+    };
+    WriteRegistry(Game("Title", RegValue("games/Outer/Title")));
+    UninstallGames(L"UninstallGame");
+
+    EXPECT_TRUE(Exists(Path(swap.link ? "decoy/Title/keep.txt" : "games/Outer/Title/keep.txt")));
+    EXPECT_TRUE(Exists(moved + ".away"));  // refused: the real game stays too
+    EXPECT_FALSE(Registered("Title"));
+    fs::remove_all(Path("games/Outer"));
+    fs::remove_all(Path("games/Outer.away"));
+    fs::remove_all(Path("decoy"));
+  }
+  qiv::commands::SetRecheckObserver(nullptr);
 }
 
 }  // namespace

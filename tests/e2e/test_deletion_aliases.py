@@ -34,6 +34,9 @@ PROTECTED = ['Windows', r'Windows\System32', r'Windows\qiv-sealed', 'ProgramData
 PROTECTED_WINE = [r'Program Files (x86)\Common Files']
 CONTROLS = [r'Program Files (x86)\Vendor\Game', rf'Users\{OTHER}\AppData\Local\Programs\Game',
             r'games\Dir \Game']
+# Shortcut files named by the control game's document (by their short names where
+# the system has them): only a real .lnk goes, whatever name the path used.
+KEPT_LINK, GONE_LINK = 'important.lnkx', 'Long Shortcut Name.lnk'
 
 
 class Machine:
@@ -156,6 +159,15 @@ def test_no_spelling_reaches_a_protected_folder(machine, runner, runner_kind, tm
     (title / CANARY).write_text('goes')
     neighbour = machine.make(r'games\Dir\Game', canary=True)
 
+    links = machine.make('qiv-links', canary=False)
+    for name in (KEPT_LINK, GONE_LINK):
+        (links / name).write_bytes(b'L\0\0\0')
+    short_links = machine.short_names([f'qiv-links\\{name}' for name in (KEPT_LINK, GONE_LINK)])
+    named = [short_links.get(f'qiv-links\\{name}', f'C:\\qiv-links\\{name}')
+             for name in (KEPT_LINK, GONE_LINK)]
+    (title / 'appinstallconfig.xml').write_text(
+        f'<config><shortcut desktop="{named[0]}" startmenu="{named[1]}"/></config>')
+
     paths = [alias for relative in protected for alias in aliases(machine, relative)]
     short = machine.short_names(['Program Files (x86)', r'Program Files (x86)\Common Files',
                                  'ProgramData', f'Users\\{OTHER}\\Documents'])
@@ -181,5 +193,8 @@ def test_no_spelling_reaches_a_protected_folder(machine, runner, runner_kind, tm
     assert (neighbour / CANARY).is_file(), 'the folder without the blank must stay'
     assert [str(c) for c in controls if c.exists()] == []
     assert not title.exists()
+    assert (links / KEPT_LINK).is_file(), f'deleted by its short name {named[0]}'
+    assert not (links / GONE_LINK).exists()
     if machine.wine:
         assert short, 'the system reported no short names'
+        assert len(short_links) == 2, short_links

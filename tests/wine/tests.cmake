@@ -25,6 +25,16 @@ if(WIN32 AND CMAKE_CROSSCOMPILING)
     COMMENT "Building the 64-bit version resource reader")
   add_custom_target(qiv_version_reader ALL DEPENDS ${qiv_version_reader})
 
+  # A second process that tries to swap a folder while the program deletes it.
+  set(qiv_folder_swapper_source ${CMAKE_CURRENT_LIST_DIR}/folder_swapper.cpp)
+  set(qiv_folder_swapper ${CMAKE_BINARY_DIR}/qiv_folder_swapper.exe)
+  add_custom_command(OUTPUT ${qiv_folder_swapper}
+    COMMAND ${QIV_MINGW64_CXX} -std=c++20 -O2 -Wall -Wextra -Werror -municode -static
+            -o ${qiv_folder_swapper} ${qiv_folder_swapper_source}
+    DEPENDS ${qiv_folder_swapper_source}
+    COMMENT "Building the 64-bit folder swapper")
+  add_custom_target(qiv_folder_swapper ALL DEPENDS ${qiv_folder_swapper})
+
   set(qiv_wine_prefix ${CMAKE_BINARY_DIR}/wineprefix)
   set(qiv_wine_environment
     "QIV_WINEPREFIX=${qiv_wine_prefix};PYTHONDONTWRITEBYTECODE=1")

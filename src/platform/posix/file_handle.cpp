@@ -2,6 +2,13 @@
 // needs to tell whether two paths name the same folder. A handle holds an O_PATH
 // descriptor; FILE_FLAG_OPEN_REPARSE_POINT opens a symbolic link itself, as
 // Windows opens a reparse point itself.
+//
+// Share modes are accepted and not enforced: Windows refuses to rename or delete
+// a file while a handle that withholds FILE_SHARE_DELETE is open, but nothing
+// here can make the kernel refuse another process's rename. A program that holds
+// folders must therefore compare them again through its handles, which works
+// the same on both systems.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +17,7 @@
 #include <climits>
 #include <string>
 
+#include "platform/posix/deletion_hooks.h"
 #include "platform/posix/path_map.h"
 #include "platform/posix/utf.h"
 #include "platform/win32.h"
@@ -21,6 +29,9 @@ constexpr unsigned kFileHandleTag = 0x51564648;  // "QVFH"
 struct FileHandle {
   unsigned tag = kFileHandleTag;
   int fd = -1;
+  DWORD access = 0;
+  std::wstring name;  // as the program gave it
+  bool deleteOnClose = false;
 };
 
 FileHandle* AsFileHandle(HANDLE handle) {
@@ -42,10 +53,51 @@ DWORD StatusFromErrno(int error) {
   }
 }
 
+std::string CurrentName(int fd) {
+  char buffer[PATH_MAX + 1];
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  const ssize_t length = readlink(self.c_str(), buffer, PATH_MAX);
+  return length > 0 && buffer[0] == '/' ? std::string(buffer, length) : std::string();
+}
+
+bool DirectoryEmpty(int fd) {
+  const int listing = openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  DIR* directory = listing >= 0 ? fdopendir(listing) : nullptr;
+  if (directory == nullptr) {
+    if (listing >= 0) close(listing);
+    return false;
+  }
+  bool empty = true;
+  while (const dirent* entry = readdir(directory)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") empty = false;
+  }
+  closedir(directory);
+  return empty;
+}
+
+// Windows deletes the object the handle holds. A descriptor cannot be unlinked,
+// so the name it has now is used, after checking that it still leads to the same
+// object; a rename in between cannot be ruled out here.
+void DeleteByDescriptor(int fd) {
+  struct stat held;
+  struct stat named;
+  const std::string name = CurrentName(fd);
+  if (name.empty() || fstat(fd, &held) != 0 || lstat(name.c_str(), &named) != 0 ||
+      held.st_dev != named.st_dev || held.st_ino != named.st_ino) {
+    return;
+  }
+  if (S_ISDIR(held.st_mode)) {
+    rmdir(name.c_str());
+  } else {
+    unlink(name.c_str());
+  }
+}
+
 }  // namespace
 
-HANDLE CreateFileW(LPCWSTR fileName, DWORD, DWORD, LPVOID, DWORD creationDisposition, DWORD flags,
-                   HANDLE) {
+HANDLE CreateFileW(LPCWSTR fileName, DWORD access, DWORD, LPVOID, DWORD creationDisposition,
+                   DWORD flags, HANDLE) {
   if (fileName == nullptr || creationDisposition != OPEN_EXISTING) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return INVALID_HANDLE_VALUE;
@@ -72,6 +124,8 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD, DWORD, LPVOID, DWORD creationDisposi
   }
   auto* handle = new FileHandle;
   handle->fd = fd;
+  handle->access = access;
+  handle->name = fileName;
   return handle;
 }
 
@@ -81,9 +135,46 @@ BOOL CloseHandle(HANDLE object) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
+  if (file->deleteOnClose) DeleteByDescriptor(file->fd);
   close(file->fd);
   file->tag = 0;
   delete file;
+  return TRUE;
+}
+
+BOOL SetFileInformationByHandle(HANDLE handle, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info,
+                                DWORD size) {
+  FileHandle* file = AsFileHandle(handle);
+  if (file == nullptr) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (infoClass != FileDispositionInfo || info == nullptr || size < sizeof(FILE_DISPOSITION_INFO)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (!static_cast<FILE_DISPOSITION_INFO*>(info)->DeleteFile) {
+    file->deleteOnClose = false;
+    return TRUE;
+  }
+  struct stat status;
+  // Windows refuses a handle without DELETE access, a file already deleted, and
+  // a directory with anything left in it.
+  if ((file->access & DELETE) == 0 || fstat(file->fd, &status) != 0 || status.st_nlink == 0) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  if (S_ISDIR(status.st_mode) && !DirectoryEmpty(file->fd)) {
+    SetLastError(ERROR_DIR_NOT_EMPTY);
+    return FALSE;
+  }
+  const auto kind = S_ISDIR(status.st_mode) ? qiv::posix::DeletionKind::kDirectory
+                                            : qiv::posix::DeletionKind::kFile;
+  if (qiv::posix::InterceptDeletion(kind, file->name)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  file->deleteOnClose = true;
   return TRUE;
 }
 

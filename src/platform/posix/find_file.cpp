@@ -1,11 +1,13 @@
 // Directory listings: FindFirstFileW with a pattern "DIR\*" lists every entry of
-// DIR, "." and ".." included as on Windows. Entries are described as the link or
+// DIR, "." and ".." included as on Windows; a path without wildcards finds the one
+// entry it names. Entries are described as the link or
 // file itself, never what a link points to.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
 
@@ -29,43 +31,81 @@ FindHandle* AsFindHandle(HANDLE handle) {
   return find->tag == kFindHandleTag ? find : nullptr;
 }
 
+// Describes one entry of the directory `directoryFd`: the link or file itself.
+void Describe(int directoryFd, const std::string& name, LPWIN32_FIND_DATAW data) {
+  *data = WIN32_FIND_DATAW{};
+  struct stat info;
+  DWORD attributes = 0;
+  if (fstatat(directoryFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (S_ISLNK(info.st_mode)) {
+      attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+      data->dwReserved0 = kSymlinkReparseTag;
+      struct stat target;
+      if (fstatat(directoryFd, name.c_str(), &target, 0) == 0 && S_ISDIR(target.st_mode)) {
+        attributes |= FILE_ATTRIBUTE_DIRECTORY;
+      }
+    } else if (S_ISDIR(info.st_mode)) {
+      attributes |= FILE_ATTRIBUTE_DIRECTORY;
+    } else if ((info.st_mode & 0222) == 0) {
+      attributes |= FILE_ATTRIBUTE_READONLY;
+    }
+  }
+  data->dwFileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+  const std::wstring wide = qiv::posix::Utf8ToUtf16(name);
+  wide.copy(data->cFileName, std::min<size_t>(wide.size(), MAX_PATH - 1));
+}
+
 // Fills the record for the next entry; false at the end of the listing.
 bool NextEntry(FindHandle& find, LPWIN32_FIND_DATAW data) {
   while (const dirent* entry = readdir(find.directory)) {
-    const std::wstring name = qiv::posix::Utf8ToUtf16(entry->d_name);
-    if (name.size() >= MAX_PATH) continue;  // Windows could not list it either
-    *data = WIN32_FIND_DATAW{};
-    struct stat info;
-    DWORD attributes = 0;
-    if (fstatat(dirfd(find.directory), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
-      if (S_ISLNK(info.st_mode)) {
-        attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
-        data->dwReserved0 = kSymlinkReparseTag;
-        struct stat target;
-        if (fstatat(dirfd(find.directory), entry->d_name, &target, 0) == 0 &&
-            S_ISDIR(target.st_mode)) {
-          attributes |= FILE_ATTRIBUTE_DIRECTORY;
-        }
-      } else if (S_ISDIR(info.st_mode)) {
-        attributes |= FILE_ATTRIBUTE_DIRECTORY;
-      } else if ((info.st_mode & 0222) == 0) {
-        attributes |= FILE_ATTRIBUTE_READONLY;
-      }
+    if (qiv::posix::Utf8ToUtf16(entry->d_name).size() >= MAX_PATH) {
+      continue;  // Windows could not list it either
     }
-    data->dwFileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
-    name.copy(data->cFileName, name.size());
+    Describe(dirfd(find.directory), entry->d_name, data);
     return true;
   }
   return false;
+}
+
+// A name without wildcards finds that one entry, named as this system names it
+// (there are no short aliases here). Its handle lists nothing more.
+HANDLE FindOne(const std::wstring& fileName, LPWIN32_FIND_DATAW data) {
+  // A name that ends in a separator names no entry: Windows finds nothing.
+  if (fileName.back() == L'\\' || fileName.back() == L'/') {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  const auto path = qiv::posix::MapWindowsPath(fileName);
+  const size_t slash = path ? path->rfind('/') : std::string::npos;
+  if (!path || slash == std::string::npos || slash + 1 == path->size()) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  const std::string parent = slash == 0 ? "/" : path->substr(0, slash);
+  const std::string name = path->substr(slash + 1);
+  const int fd = open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  struct stat info;
+  if (fd < 0 || fstatat(fd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (fd >= 0) close(fd);
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  Describe(fd, name, data);
+  close(fd);
+  return new FindHandle;  // no directory: nothing more to list
 }
 
 }  // namespace
 
 HANDLE FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findData) {
   const std::wstring pattern = fileName != nullptr ? fileName : L"";
+  if (findData != nullptr && !pattern.empty() &&
+      pattern.find_first_of(L"*?") == std::wstring::npos) {
+    return FindOne(pattern, findData);
+  }
   if (findData == nullptr || pattern.size() < 2 ||
       pattern.compare(pattern.size() - 2, 2, L"\\*") != 0) {
-    SetLastError(ERROR_INVALID_PARAMETER);  // only "DIR\*" is offered
+    SetLastError(ERROR_INVALID_PARAMETER);  // only "DIR\*" and single names are offered
     return INVALID_HANDLE_VALUE;
   }
   const auto path = qiv::posix::MapWindowsPath(pattern.substr(0, pattern.size() - 1));
@@ -97,7 +137,7 @@ BOOL FindNextFileW(HANDLE handle, LPWIN32_FIND_DATAW findData) {
     return FALSE;
   }
   errno = 0;
-  if (NextEntry(*find, findData)) return TRUE;
+  if (find->directory != nullptr && NextEntry(*find, findData)) return TRUE;
   SetLastError(errno == 0 ? ERROR_NO_MORE_FILES : ERROR_ACCESS_DENIED);
   return FALSE;
 }
@@ -108,7 +148,7 @@ BOOL FindClose(HANDLE handle) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  closedir(find->directory);
+  if (find->directory != nullptr) closedir(find->directory);
   find->tag = 0;
   delete find;
   return TRUE;

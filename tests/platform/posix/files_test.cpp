@@ -78,25 +78,38 @@ TEST_F(FilesTest, AttributesDescribeWhatIsThere) {
   fs::create_directory_symlink(dir_.File("folder"), dir_.File("folder-link"));
   fs::create_symlink(dir_.File("gone"), dir_.File("dangling"));
 
+  // A search for the exact name (no wildcards) finds the entry itself, by its name,
+  // except where a folder is named with a trailing separator.
   const struct {
     std::wstring path;
     DWORD attributes;
+    bool found;
   } cases[] = {
-      {Windows(file), FILE_ATTRIBUTE_NORMAL},
-      {Windows(readOnly), FILE_ATTRIBUTE_READONLY},
-      {Windows(dir_.File("folder")), FILE_ATTRIBUTE_DIRECTORY},
-      {Windows(dir_.File("folder")) + L"\\", FILE_ATTRIBUTE_DIRECTORY},
-      {Windows(dir_.File("file-link")), FILE_ATTRIBUTE_REPARSE_POINT},
-      {Windows(dir_.File("folder-link")), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT},
-      {Windows(dir_.File("dangling")), FILE_ATTRIBUTE_REPARSE_POINT},
-      {Windows(dir_.File("missing")), INVALID_FILE_ATTRIBUTES},
-      {L"C:\\Windows", INVALID_FILE_ATTRIBUTES},  // no QIV_DRIVE_ROOT in this test
-      {L"", INVALID_FILE_ATTRIBUTES},
+      {Windows(file), FILE_ATTRIBUTE_NORMAL, true},
+      {Windows(readOnly), FILE_ATTRIBUTE_READONLY, true},
+      {Windows(dir_.File("folder")), FILE_ATTRIBUTE_DIRECTORY, true},
+      {Windows(dir_.File("folder")) + L"\\", FILE_ATTRIBUTE_DIRECTORY, false},
+      {Windows(dir_.File("file-link")), FILE_ATTRIBUTE_REPARSE_POINT, true},
+      {Windows(dir_.File("folder-link")), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT,
+       true},
+      {Windows(dir_.File("dangling")), FILE_ATTRIBUTE_REPARSE_POINT, true},
+      {Windows(dir_.File("missing")), INVALID_FILE_ATTRIBUTES, false},
+      {L"C:\\Windows", INVALID_FILE_ATTRIBUTES, false},  // no QIV_DRIVE_ROOT in this test
+      {L"", INVALID_FILE_ATTRIBUTES, false},
   };
   ScopedEnv noDrives("QIV_DRIVE_ROOT", nullptr);
   for (const auto& c : cases) {
     SCOPED_TRACE(qiv::posix::Utf16ToUtf8(c.path));
     EXPECT_EQ(GetFileAttributesW(c.path.c_str()), c.attributes);
+    WIN32_FIND_DATAW entry{};
+    const HANDLE find = FindFirstFileW(c.path.c_str(), &entry);
+    ASSERT_EQ(find != INVALID_HANDLE_VALUE, c.found);
+    if (!c.found) continue;
+    EXPECT_EQ(entry.dwFileAttributes, c.attributes);
+    EXPECT_EQ(entry.cFileName, c.path.substr(c.path.rfind(L'\\') + 1));
+    EXPECT_FALSE(FindNextFileW(find, &entry));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_FILES));
+    EXPECT_TRUE(FindClose(find));
   }
 }
 

@@ -1,0 +1,111 @@
+#include "commands/folder_chain_hold.h"
+
+namespace qiv::commands {
+
+namespace {
+
+RecheckObserver recheckObserver = nullptr;
+
+constexpr DWORD kOpenFlags = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT;
+
+// Where the names below the root begin: "C:\" or "\\server\share\". Zero when
+// the path is neither.
+size_t RootLength(const std::wstring& path) {
+  if (path.size() > 3 && path[1] == L':' && path[2] == L'\\') return 3;
+  if (path.rfind(L"\\\\", 0) != 0) return 0;
+  const size_t server = path.find(L'\\', 2);
+  if (server == std::wstring::npos) return 0;
+  const size_t share = path.find(L'\\', server + 1);
+  return share == std::wstring::npos ? 0 : share + 1;
+}
+
+// "\\?\" paths take every name literally: a folder whose name ends in a blank or
+// dot is reached as itself, not as its neighbour without them.
+std::wstring LiteralPath(const std::wstring& path) {
+  if (path.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + path.substr(2);
+  return L"\\\\?\\" + path;
+}
+
+// The folder itself (never what a link leads to), with its identity; false when
+// it cannot be opened or is not a plain directory.
+bool Identify(HANDLE handle, qiv::paths::FileIdentity& identity) {
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &information)) {
+    return false;
+  }
+  identity = {information.dwVolumeSerialNumber, information.nFileIndexHigh,
+              information.nFileIndexLow};
+  return (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+         (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
+// A second look by path, sharing everything, so that it never disturbs a hold.
+bool StillNames(const std::wstring& path, const qiv::paths::FileIdentity& held) {
+  const HANDLE handle = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, kOpenFlags, nullptr);
+  qiv::paths::FileIdentity identity;
+  const bool same = Identify(handle, identity) && identity == held;
+  if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  return same;
+}
+
+}  // namespace
+
+void SetRecheckObserver(RecheckObserver observer) { recheckObserver = observer; }
+
+FolderChainHold::FolderChainHold(const std::wstring& directory) : directory_(directory) {
+  const size_t root = RootLength(directory);
+  if (root == 0 || directory.size() <= root || directory.back() == L'\\') return;
+  for (std::wstring path = directory; path.size() > root; path.resize(path.rfind(L'\\'))) {
+    Folder folder;
+    folder.path = LiteralPath(path);
+    // Listing access makes the share mode count; sharing read and write lets the
+    // shell list and empty the folders, and withholding delete refuses a rename.
+    folder.handle = CreateFileW(folder.path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                kOpenFlags, nullptr);
+    const bool plain = Identify(folder.handle, folder.identity);
+    folders_.push_back(std::move(folder));
+    if (!plain) return;
+  }
+  held_ = !folders_.empty();
+}
+
+FolderChainHold::~FolderChainHold() {
+  for (const Folder& folder : folders_) {
+    if (folder.handle != INVALID_HANDLE_VALUE) CloseHandle(folder.handle);
+  }
+}
+
+bool FolderChainHold::Unchanged() const {
+  if (!held_) return false;
+  if (recheckObserver != nullptr) recheckObserver(directory_);
+  for (const Folder& folder : folders_) {
+    qiv::paths::FileIdentity identity;
+    if (!Identify(folder.handle, identity) || !(identity == folder.identity) ||
+        !StillNames(folder.path, identity)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void FolderChainHold::RemoveEmptyDirectory() {
+  if (!held_) return;
+  Folder& directory = folders_.front();
+  CloseHandle(directory.handle);
+  // Shares no deletion either, so the folder cannot be moved away meanwhile.
+  directory.handle =
+      CreateFileW(directory.path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, kOpenFlags, nullptr);
+  qiv::paths::FileIdentity identity;
+  if (!Identify(directory.handle, identity) || !(identity == directory.identity)) return;
+  // Fails, and deletes nothing, while anything is left inside.
+  FILE_DISPOSITION_INFO disposition{};
+  disposition.DeleteFile = TRUE;
+  SetFileInformationByHandle(directory.handle, FileDispositionInfo, &disposition,
+                             sizeof(disposition));
+}
+
+}  // namespace qiv::commands
