@@ -61,6 +61,15 @@ def build_kit(tmp_path, exe) -> pathlib.Path:
     return setup
 
 
+@pytest.fixture(scope='module')
+def setup_program(request, tmp_path_factory) -> pathlib.Path:
+    """The example installer around the program under test, built once for the runs."""
+    exe = request.config.getoption('--exe')
+    if not exe or request.config.getoption('--runner') != 'wine':
+        pytest.skip('NSIS installers are Windows programs')
+    return build_kit(tmp_path_factory.mktemp('kit'), pathlib.Path(exe).resolve())
+
+
 def games_world(tmp_path, runner) -> dict:
     """Two games with shortcuts, registry items and folders; keys of others beside them."""
     world = {'shortcuts': [], 'folders': []}
@@ -131,6 +140,12 @@ def started(completed) -> list:
             for m in map(STARTED.match, text.splitlines()) if m]
 
 
+def debug_lines(completed) -> list:
+    text = completed.stderr.decode('utf-8', errors='replace')
+    return [line.split('OutputDebugStringA ', 1)[1] for line in text.splitlines()
+            if 'OutputDebugStringA ' in line]
+
+
 def stage_times(completed) -> dict:
     """How long the installer stayed at each stage: from the start of its report to the
     next report, or to the installer's end; 'install' is the whole run."""
@@ -194,22 +209,11 @@ def temporary_files(runner) -> set:
     return found
 
 
-def restart(runner) -> None:
-    """Ends every program of the prefix and restarts it, which carries out the deletions
-    Windows keeps for the next restart."""
-    runner.prefix.stop_server()
-    runner.prefix._quiet(['/usr/lib/wine/wine64', 'wineboot', '--restart'])  # noqa: SLF001
-    runner.prefix.stop_server()
-
-
 TIMINGS: dict = {}
 
 
 @pytest.mark.parametrize('kind', NETWORKS)
-def test_silent_install_and_uninstall_drive_every_command(tmp_path, runner, runner_kind, kind):
-    if runner_kind != 'wine':
-        pytest.skip('NSIS installers are Windows programs')
-    setup = build_kit(tmp_path, runner.exe)
+def test_silent_install_and_uninstall_drive_every_command(tmp_path, setup_program, runner, kind):
     world = games_world(tmp_path, runner)
     client = tmp_path / 'Program Files' / 'Qiv Client'
     temporary_before = temporary_files(runner)
@@ -221,7 +225,7 @@ def test_silent_install_and_uninstall_drive_every_command(tmp_path, runner, runn
 
         a = ATTRIBUTED
         installed = run_batch(
-            runner, tmp_path, setup, f'/S /TRANSACTION={a["trans_id"]} /OFFER={a["offer_id"]} '
+            runner, tmp_path, setup_program, f'/S /TRANSACTION={a["trans_id"]} /OFFER={a["offer_id"]} '
             f'/VENDOR={a["vendor_id"]} /REGION={a["region"]} /GAME={a["game_abbr"]} '
             f'/GCLID={a["gclid"]} /D={runner.host_path(client)}')
         assert installed.returncode == 0
@@ -231,9 +235,7 @@ def test_silent_install_and_uninstall_drive_every_command(tmp_path, runner, runn
         else:
             # Each stage reached the site once; the reports wait there.
             site.wait_for_requests(len(FUNNEL), timeout=120)
-        print(f'{kind} network, install debug lines:',
-              *[line for line in installed.stderr.decode('utf-8', errors='replace').splitlines()
-                if ':warn:seh:' in line], sep='\n  ')
+        print(f'{kind} network, install debug lines:', *debug_lines(installed), sep='\n  ')
 
         # Every stage once: goal lookup, conversion, funnel event (side by side, so in
         # any order).
@@ -268,11 +270,16 @@ def test_silent_install_and_uninstall_drive_every_command(tmp_path, runner, runn
             site.wait_for_requests(site_before + 1, timeout=60)
             collector.wait_for_requests(1, timeout=60)
             left_running = [name for name in prefix_processes(runner) if name == 'QivDepends.exe']
-            left_on_disk = sorted(temporary_files(runner) - temporary_before) + sorted(
-                str(p.relative_to(tmp_path)) for p in client.rglob('*'))
-            print('silent network, still running:', len(left_running), 'programs',
-                  '\n  left until the next restart:', left_on_disk)
-            restart(runner)
+            staying = [path for path in sorted(temporary_files(runner) - temporary_before)
+                       if (runner.prefix.path / path).is_file()] + [
+                str(path) for path in client.rglob('*')]
+            print(f'silent network, {len(left_running)} programs still running; '
+                  'left until the next restart:', *staying, sep='\n  ')
+            # Only program files that still run stay: the client's, run by the last
+            # install report, and the uninstaller's copy (besides NSIS's own copy).
+            assert {pathlib.PurePath(path).name for path in staying if '~nsu' not in path} == {
+                'QivDepends.exe'}, staying
+            runner.prefix.restart()
         else:
             settle(runner)
 
