@@ -51,6 +51,8 @@ Var Reported_eula
 Var Reported_path
 Var Reported_ready
 Var Reported_complete
+; The program the reports run: the copy in $PLUGINSDIR until the client's own is installed.
+Var QivExe
 
 !define MUI_PAGE_CUSTOMFUNCTION_SHOW OnWelcomeShow
 !insertmacro MUI_PAGE_WELCOME
@@ -69,8 +71,7 @@ UninstPage custom un.FeedbackPage un.FeedbackLeave
 
 !insertmacro MUI_LANGUAGE "English"
 
-; Reports STAGE once, with the copy of QivDepends.exe unpacked in .onInit (the
-; early stages come before anything is installed).
+; Reports STAGE once. The report runs on its own: the wizard never waits for it.
 !macro ReportStage STAGE
   ${If} $Reported_${STAGE} != "1"
     StrCpy $Reported_${STAGE} "1"
@@ -82,12 +83,11 @@ UninstPage custom un.FeedbackPage un.FeedbackLeave
 Function ReportStage
   Exch $0
   ${If} $Custom == ""
-    !insertmacro QivPostInstallEvent "$PLUGINSDIR\QivDepends.exe" "$0" "$INSTDIR\Register.ini" \
+    !insertmacro QivPostInstallEvent "$QivExe" "$0" "$INSTDIR\Register.ini" \
         "$Transaction" "$Offer" "$Vendor" "$Region" "$Game" "$Gclid"
   ${Else}
-    !insertmacro QivPostInstallEventGameCustom "$PLUGINSDIR\QivDepends.exe" "$0" \
-        "$INSTDIR\Register.ini" "$Custom" "$Transaction" "$Offer" "$Vendor" "$Region" "$Game" \
-        "$Gclid"
+    !insertmacro QivPostInstallEventGameCustom "$QivExe" "$0" "$INSTDIR\Register.ini" \
+        "$Custom" "$Transaction" "$Offer" "$Vendor" "$Region" "$Game" "$Gclid"
   ${EndIf}
   Pop $0
 FunctionEnd
@@ -102,15 +102,17 @@ Function .onInit
   ${GetOptions} $R0 "/GCLID=" $Gclid
   ${GetOptions} $R0 "/CUSTOM=" $Custom
   ClearErrors
-  InitPluginsDir
-  SetOutPath "$PLUGINSDIR"
-  File "/oname=QivDepends.exe" "${QIV_EXE}"
-  File "/oname=version.ini" "${QIV_VERSION_INI}"
-  ; Silent mode has no pages: the first three stages happen here, once /D= is known.
-  ${If} ${Silent}
-    !insertmacro ReportStage start
-    !insertmacro ReportStage eula
-    !insertmacro ReportStage path
+  ; Silent mode has no pages: every stage is reported from the install section, with
+  ; the installed program, so nothing is left in the temporary folder.
+  ${IfNot} ${Silent}
+    ; The pages before the install folder exists run the reports from a copy here.
+    ; NSIS deletes $PLUGINSDIR when the installer ends; a copy that a report still
+    ; runs then (a slow network) goes at the next restart.
+    InitPluginsDir
+    SetOutPath "$PLUGINSDIR"
+    File "/oname=QivDepends.exe" "${QIV_EXE}"
+    File "/oname=version.ini" "${QIV_VERSION_INI}"
+    StrCpy $QivExe "$PLUGINSDIR\QivDepends.exe"
   ${EndIf}
 FunctionEnd
 
@@ -135,12 +137,16 @@ Function OnFinishShow
 FunctionEnd
 
 Section "Client" SecClient
-  ${If} ${Silent}
-    !insertmacro ReportStage ready
-  ${EndIf}
   SetOutPath "$INSTDIR"
   File "/oname=QivDepends.exe" "${QIV_EXE}"
   File "/oname=version.ini" "${QIV_VERSION_INI}"
+  StrCpy $QivExe "$INSTDIR\QivDepends.exe"
+  ${If} ${Silent}
+    !insertmacro ReportStage start
+    !insertmacro ReportStage eula
+    !insertmacro ReportStage path
+    !insertmacro ReportStage ready
+  ${EndIf}
   WriteUninstaller "$INSTDIR\uninstall.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
@@ -222,19 +228,30 @@ Function un.FeedbackLeave
 FunctionEnd
 
 Section "Uninstall"
-  ; Order matters: the uninstall event reads Register.ini, and the games go before
-  ; the client's own files.
+  ; The calls that reach the network run from a copy in $PLUGINSDIR, with the
+  ; attribution beside it, so that the client's folder goes while they still send.
+  ; NSIS deletes $PLUGINSDIR when the uninstaller ends; the copy of the program that
+  ; is still sending then (a dead network) goes at the next restart.
+  InitPluginsDir
+  CopyFiles /SILENT "$INSTDIR\QivDepends.exe" "$PLUGINSDIR"
+  CopyFiles /SILENT "$INSTDIR\version.ini" "$PLUGINSDIR"
+  CopyFiles /SILENT "$INSTDIR\Register.ini" "$PLUGINSDIR"
+  ClearErrors
   ${If} "$Factors$Star$Comments" != ""
-    !insertmacro QivUninstallFeedback "$INSTDIR\QivDepends.exe" "$UninstallLanguage" "$Factors" "$Star" \
-        "$Comments"
+    !insertmacro QivUninstallFeedback "$PLUGINSDIR\QivDepends.exe" "$UninstallLanguage" \
+        "$Factors" "$Star" "$Comments"
   ${EndIf}
-  !insertmacro QivUninstallSoftware "$INSTDIR\QivDepends.exe" "$UninstallLanguage" "0" "$INSTDIR"
+  ; Waited for until it has read the attribution and the game list (see the macro):
+  ; the games go next.
+  !insertmacro QivUninstallSoftware "$PLUGINSDIR\QivDepends.exe" "$UninstallLanguage" "0" \
+      "$PLUGINSDIR"
   !insertmacro QivUninstallGames "$INSTDIR\QivDepends.exe" "UninstallGame"
 
-  Delete "$INSTDIR\QivDepends.exe"
+  ; A report of a recent install may still be running the client's program.
+  Delete /REBOOTOK "$INSTDIR\QivDepends.exe"
   Delete "$INSTDIR\version.ini"
   Delete "$INSTDIR\Register.ini"
   Delete "$INSTDIR\uninstall.exe"
-  RMDir "$INSTDIR"
+  RMDir /REBOOTOK "$INSTDIR"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd

@@ -1,22 +1,33 @@
 """The NSIS example of examples/nsis/ as a real client: makensis builds the installer
 with the Windows program in it, and the silent installer and uninstaller run under
-Wine against the recording services, with games registered by a registry fixture.
-Two Wine runs in all: one install, one uninstall."""
+Wine against the services, with games registered by a registry fixture. Three
+networks: working (the recording services), refusing (nothing listens) and silent
+(the services take the request and never answer; the program's own time-outs stay,
+so a wait for it would show as minutes). Each run times every stage of the install
+(from Wine's process trace) and the whole uninstall, and prints them."""
 
 from __future__ import annotations
 
+import contextlib
 import os
 import pathlib
+import re
 import shutil
 import subprocess
+import time
 
 import pytest
 
+from faults import faulty_service, healthy_service
 from funnel import (ATTRIBUTION_KEYS, FEEDBACK_PATH, GOAL_PATH, TRACKING_PATH, attribution,
                     events, goal_answer, read_ini)
 from harness import Registry
 
-KIT = pathlib.Path(__file__).resolve().parents[2] / 'examples' / 'nsis'
+# QIV_NSIS_KIT measures another copy of the example (an older one, say) the same way;
+# one that waits for the program may take 20 minutes on the silent network.
+KIT = pathlib.Path(os.environ.get('QIV_NSIS_KIT')
+                   or pathlib.Path(__file__).resolve().parents[2] / 'examples' / 'nsis')
+RUN_TIMEOUT = 1800 if os.environ.get('QIV_NSIS_KIT') else 600
 PRODUCT = r'HKEY_LOCAL_MACHINE\SOFTWARE\Orvandel\Vantor'
 CLIENT_UNINSTALL_KEY = r'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QivClient'
 BUILD = 'V3.0.0.77'
@@ -26,8 +37,17 @@ FUNNEL = [('start', 'qiv_installer_start'), ('eula', 'qiv_installer_eula'),
           ('path', 'qiv_installer_select_path'), ('ready', 'qiv_installer_ready'),
           ('complete', 'qiv_installer_finish')]
 # Wine shows OutputDebugString messages on its standard error on this channel (cut
-# when long): the run's diagnostics, printed for the log.
-DEBUG_STRINGS = {'WINEDEBUG': '-all,warn+seh'}
+# when long): the run's diagnostics, printed for the log. The process channel with
+# time stamps shows when each program was started, which times the stages.
+TRACE = {'WINEDEBUG': '-all,warn+seh,+timestamp,+process'}
+# (Wine cuts a long command line, adding "....)
+STARTED = re.compile(r'^(\d+\.\d+):[0-9a-f]+:trace:process:CreateProcessInternalW app .*? '
+                     r'cmdline L"(.*)"(?:\.\.\.)?$')
+NETWORKS = ['working', 'refusing', 'silent']
+# What the wizard may spend on a stage besides its own work, and what the uninstaller
+# may add to its time on a working network, whatever the network does.
+PAGE_BUDGET = 1.0
+UNINSTALL_EXTRA_BUDGET = 15.0
 
 
 def build_kit(tmp_path, exe) -> pathlib.Path:
@@ -41,6 +61,15 @@ def build_kit(tmp_path, exe) -> pathlib.Path:
                     f'-DQIV_VERSION_INI={version_ini}', f'-DOUTFILE={setup}',
                     str(KIT / 'QivClient.nsi')], check=True, cwd=tmp_path)
     return setup
+
+
+@pytest.fixture(scope='module')
+def setup_program(request, tmp_path_factory) -> pathlib.Path:
+    """The example installer around the program under test, built once for the runs."""
+    exe = request.config.getoption('--exe')
+    if not exe or request.config.getoption('--runner') != 'wine':
+        pytest.skip('NSIS installers are Windows programs')
+    return build_kit(tmp_path_factory.mktemp('kit'), pathlib.Path(exe).resolve())
 
 
 def games_world(tmp_path, runner) -> dict:
@@ -73,19 +102,44 @@ def games_world(tmp_path, runner) -> dict:
     return world
 
 
-def run_in_prefix(runner, scratch, program, arguments: str) -> subprocess.CompletedProcess:
+@contextlib.contextmanager
+def network(kind: str):
+    """The site, the tracking service and the collector on their ports: answering,
+    refusing connections, or reading each request and never answering."""
+    with contextlib.ExitStack() as stack:
+        services = {}
+        for name in ('site', 'tracking', 'collector'):
+            if kind == 'working':
+                services[name] = stack.enter_context(healthy_service(name))
+            else:
+                fault = 'refused' if kind == 'refusing' else 'hang'
+                services[name] = stack.enter_context(faulty_service(name, fault))
+        yield services
+
+
+def run_batch(runner, scratch, program, arguments: str) -> subprocess.CompletedProcess:
     """Runs PROGRAM with the command line ARGUMENTS exactly as written (NSIS wants /D=
-    unquoted, blanks and all), from a batch file, which waits for the program."""
+    unquoted, blanks and all) from a batch file, which waits for the program, then
+    starts a small program whose start marks the end in the trace."""
     batch = scratch / f'run-{program.stem}.cmd'
-    batch.write_text(f'@"{runner.host_path(program)}" {arguments}\r\n', encoding='cp1252')
+    batch.write_text(f'@"{runner.host_path(program)}" {arguments}\r\n'
+                     '@hostname.exe >nul\r\n', encoding='cp1252')
     runner.prefix.note_registry_change()  # the installer registers itself
-    completed = runner.prefix.run(['wine', 'cmd', '/c', runner.host_path(batch)],
-                                  env=DEBUG_STRINGS, cwd=program.parent, timeout=600)
-    # An NSIS uninstaller copies itself to the temporary folder and returns at once;
-    # the prefix's server ends once every program in it has.
-    subprocess.run(['wineserver', '-w'], env=runner.prefix.environment(), timeout=600,
+    return runner.prefix.run(['wine', 'cmd', '/c', runner.host_path(batch)], env=TRACE,
+                             cwd=program.parent, timeout=RUN_TIMEOUT)
+
+
+def settle(runner) -> None:
+    """Waits for every program in the prefix, those left running in the background too."""
+    subprocess.run(['wineserver', '-w'], env=runner.prefix.environment(), timeout=RUN_TIMEOUT,
                    check=False)
-    return completed
+
+
+def started(completed) -> list:
+    """(time in seconds, command line) of every program started during the run."""
+    text = completed.stderr.decode('utf-8', errors='replace')
+    return [(float(m.group(1)), m.group(2).replace('\\"', '"').replace('\\\\', '\\'))
+            for m in map(STARTED.match, text.splitlines()) if m]
 
 
 def debug_lines(completed) -> list:
@@ -94,67 +148,177 @@ def debug_lines(completed) -> list:
             if 'OutputDebugStringA ' in line]
 
 
-def test_silent_install_and_uninstall_drive_every_command(tmp_path, runner, runner_kind, site,
-                                                         tracking, collector):
-    if runner_kind != 'wine':
-        pytest.skip('NSIS installers are Windows programs')
-    setup = build_kit(tmp_path, runner.exe)
+def stage_times(completed) -> dict:
+    """How long the installer stayed at each stage: from the start of its report to the
+    next report, or to the installer's end; 'install' is the whole run."""
+    marks = []
+    for moment, command in started(completed):
+        stage = re.search(r' PostInstallEvent "(\w+)"', command)
+        if stage:
+            marks.append((stage.group(1), moment))
+        elif 'QivClientSetup.exe' in command:
+            marks.append(('begin', moment))
+        elif 'hostname.exe' in command:
+            marks.append(('end', moment))
+    names = [name for name, _ in marks]
+    assert names[0] == 'begin' and names[-1] == 'end', names
+    times = {name: round(later - moment, 2)
+             for (name, moment), (_, later) in zip(marks[1:-1], marks[2:])}
+    times['install'] = round(marks[-1][1] - marks[0][1], 2)
+    return times
+
+
+def prefix_processes(runner) -> list:
+    """Names of the live processes of the runner's prefix (Wine names each after its
+    program, cut to 15 characters)."""
+    mine = f'WINEPREFIX={runner.prefix.path}'.encode()
+    names = []
+    for entry in pathlib.Path('/proc').iterdir():
+        try:
+            if not entry.name.isdigit():
+                continue
+            if mine not in (entry / 'environ').read_bytes().split(b'\0'):
+                continue
+            if (entry / 'stat').read_text().rsplit(')', 1)[1].split()[0] != 'Z':
+                names.append((entry / 'comm').read_text().strip())
+        except OSError:
+            continue
+    return names
+
+
+def uninstall(runner, scratch, program, arguments: str) -> float:
+    """Runs the uninstaller and returns the seconds until its copy (an NSIS uninstaller
+    runs from a copy in the temporary folder) has ended; the programs it left running
+    in the background do not count."""
+    begin = time.monotonic()
+    completed = run_batch(runner, scratch, program, arguments)
+    programs = [pathlib.PureWindowsPath(command.split('"')[1])
+                for _, command in started(completed) if command.startswith('"')]
+    copies = [program.name[:15] for program in programs if program.parent.name.startswith('~nsu')]
+    assert copies, 'the uninstaller started no copy of itself'
+    deadline = begin + RUN_TIMEOUT
+    while copies[0] in prefix_processes(runner):
+        assert time.monotonic() < deadline, 'the uninstaller never ended'
+        time.sleep(0.1)
+    return round(time.monotonic() - begin, 2)
+
+
+def temporary_files(runner) -> set:
+    """What the temporary folders of the prefix hold, but the empty folder an NSIS
+    uninstaller ran from, which NSIS itself leaves for the next restart."""
+    found = set()
+    for path in runner.prefix.path.glob('drive_c/users/*/Temp/**/*'):
+        if not (path.name.startswith('~nsu') and path.is_dir() and not any(path.iterdir())):
+            found.add(str(path.relative_to(runner.prefix.path)))
+    return found
+
+
+TIMINGS: dict = {}
+
+
+@pytest.mark.parametrize('kind', NETWORKS)
+def test_silent_install_and_uninstall_drive_every_command(tmp_path, setup_program, runner, kind):
     world = games_world(tmp_path, runner)
     client = tmp_path / 'Program Files' / 'Qiv Client'
-    site.default(GOAL_PATH, body=goal_answer(('OF-1', 'G-1'), ('OF-7', 'G-77')))
-    tracking.default(TRACKING_PATH, body='success=true;')
+    temporary_before = temporary_files(runner)
+    with network(kind) as services:
+        site, tracking, collector = (services[name] for name in ('site', 'tracking', 'collector'))
+        if kind == 'working':
+            site.default(GOAL_PATH, body=goal_answer(('OF-1', 'G-1'), ('OF-7', 'G-77')))
+            tracking.default(TRACKING_PATH, body='success=true;')
 
-    a = ATTRIBUTED
-    installed = run_in_prefix(
-        runner, tmp_path, setup, f'/S /TRANSACTION={a["trans_id"]} /OFFER={a["offer_id"]} '
-        f'/VENDOR={a["vendor_id"]} /REGION={a["region"]} /GAME={a["game_abbr"]} '
-        f'/GCLID={a["gclid"]} /D={runner.host_path(client)}')
-    print('install, debug lines:', *debug_lines(installed), sep='\n  ')
-    assert installed.returncode == 0
+        a = ATTRIBUTED
+        installed = run_batch(
+            runner, tmp_path, setup_program,
+            f'/S /TRANSACTION={a["trans_id"]} /OFFER={a["offer_id"]} '
+            f'/VENDOR={a["vendor_id"]} /REGION={a["region"]} /GAME={a["game_abbr"]} '
+            f'/GCLID={a["gclid"]} /D={runner.host_path(client)}')
+        assert installed.returncode == 0
+        timings = stage_times(installed)
+        if kind != 'silent':
+            settle(runner)  # the reports finish in the background
+        else:
+            # Each stage reached the site once; the reports wait there.
+            site.wait_for_requests(len(FUNNEL), timeout=120)
+        print(f'{kind} network, install debug lines:', *debug_lines(installed), sep='\n  ')
 
-    # Every stage: goal lookup, conversion, funnel event, in the order of the stages.
-    assert [r.body for r in site.requests] == [
-        f'refer_id=qivinstall{stage}'.encode() for stage, _ in FUNNEL]
-    assert [r.query_pairs() for r in tracking.requests] == [
-        [('a', 'lsr'), ('goal_id', 'G-77'), ('transaction_id', 'TX-1001')]] * 5
-    funnel = events(collector)
-    print('install, events:', *funnel, sep='\n  ')
-    assert [e['event'] for e in funnel] == [name for _, name in FUNNEL]
-    assert {(e['installer_game'], e['qiv_ver'], e['qiv_language']) for e in funnel} == {
-        ('ska', BUILD, 'de')}
-    # Register.ini holds the program's ten keys and nothing of the installer's.
-    assert [name for name, _ in read_ini(client / 'Register.ini')] == ['registered_from']
-    assert attribution(client / 'Register.ini') == [
-        (key, ATTRIBUTED.get(key, '0')) for key in ATTRIBUTION_KEYS]
-    assert sorted(p.name for p in client.iterdir()) == [
-        'QivDepends.exe', 'Register.ini', 'uninstall.exe', 'version.ini']
+        # Every stage once: goal lookup, conversion, funnel event (side by side, so in
+        # any order).
+        if kind != 'refusing':
+            assert sorted(r.body for r in site.requests) == sorted(
+                f'refer_id=qivinstall{stage}'.encode() for stage, _ in FUNNEL)
+        if kind == 'working':
+            assert [r.query_pairs() for r in tracking.requests] == [
+                [('a', 'lsr'), ('goal_id', 'G-77'), ('transaction_id', 'TX-1001')]] * 5
+            funnel = events(collector)
+            print('install, events:', *funnel, sep='\n  ')
+            assert sorted(e['event'] for e in funnel) == sorted(name for _, name in FUNNEL)
+            assert {(e['installer_game'], e['qiv_ver'], e['qiv_language']) for e in funnel} == {
+                ('ska', BUILD, 'de')}
+        if kind != 'silent':
+            # Register.ini holds the program's ten keys and nothing of the installer's.
+            assert [name for name, _ in read_ini(client / 'Register.ini')] == ['registered_from']
+            assert attribution(client / 'Register.ini') == [
+                (key, ATTRIBUTED.get(key, '0')) for key in ATTRIBUTION_KEYS]
+            assert sorted(p.name for p in client.iterdir()) == [
+                'QivDepends.exe', 'Register.ini', 'uninstall.exe', 'version.ini']
 
-    for server in (site, tracking, collector):
-        server.clear()
-    # (The uninstaller's copy runs detached, so its programs' debug lines are not seen.)
-    run_in_prefix(runner, tmp_path, client / 'uninstall.exe',
-                  '/S /LANG=de /FACTORS=2,5 /STAR=3 /COMMENTS="Zu langsam"')
+        if kind == 'working':
+            for server in services.values():
+                server.clear()
+        site_before = len(site.requests)
+        timings['uninstall'] = uninstall(runner, tmp_path, client / 'uninstall.exe',
+                                         '/S /LANG=de /FACTORS=2,5 /STAR=3 /COMMENTS="Zu langsam"')
+        TIMINGS[kind] = timings
+        print(f'{kind} network, seconds:', timings)
+        if kind == 'silent':
+            site.wait_for_requests(site_before + 1, timeout=60)
+            collector.wait_for_requests(1, timeout=60)
+            left_running = [name for name in prefix_processes(runner) if name == 'QivDepends.exe']
+            staying = [path for path in sorted(temporary_files(runner) - temporary_before)
+                       if (runner.prefix.path / path).is_file()] + [
+                str(path) for path in client.rglob('*')]
+            print(f'silent network, {len(left_running)} programs still running; '
+                  'left until the next restart:', *staying, sep='\n  ')
+            # Only program files that still run stay: the client's, run by the last
+            # install report, and the uninstaller's copy (besides NSIS's own copy).
+            assert {pathlib.PurePath(path).name for path in staying if '~nsu' not in path} == {
+                'QivDepends.exe'}, staying
+            runner.prefix.restart()
+        else:
+            settle(runner)
 
-    [feedback] = site.requests
-    assert feedback.path == FEEDBACK_PATH
-    form = feedback.form()
-    assert {k: form[k] for k in ('lang', 'factors', 'star', 'comments', 'mailType')} == {
-        'lang': 'de', 'factors': '2,5', 'star': '3', 'comments': 'Zu langsam',
-        'mailType': 'qiv_uninstall'}
-    [uninstall] = events(collector)
-    print('uninstall, event:', uninstall, sep='\n  ')
-    assert uninstall['event'] == 'qiv_uninstall_start'
-    assert uninstall['qiv_language'] == 'de'
-    assert uninstall['game_list'] == '["ald","ska"]'
-    assert uninstall['installer_params'] == {
-        'gclid': 'CLICK-9', 'hoff_transaction_id': 'TX-1001', 'hoff_vendor_id': 'VN-3',
-        'hoff_offer_id': 'OF-7'}
-    assert not tracking.requests
+        if kind != 'refusing':
+            [feedback] = site.requests[site_before:]
+            assert feedback.path == FEEDBACK_PATH
+            form = feedback.form()
+            assert {k: form[k] for k in ('lang', 'factors', 'star', 'comments', 'mailType')} == {
+                'lang': 'de', 'factors': '2,5', 'star': '3', 'comments': 'Zu langsam',
+                'mailType': 'qiv_uninstall'}
+            [uninstalled] = events(collector)
+            print('uninstall, event:', uninstalled, sep='\n  ')
+            assert uninstalled['event'] == 'qiv_uninstall_start'
+            assert uninstalled['qiv_language'] == 'de'
+            # Read before the games went.
+            assert uninstalled['game_list'] == '["ald","ska"]'
+        if kind == 'working':
+            assert uninstalled['installer_params'] == {
+                'gclid': 'CLICK-9', 'hoff_transaction_id': 'TX-1001', 'hoff_vendor_id': 'VN-3',
+                'hoff_offer_id': 'OF-7'}
+            assert not tracking.requests
 
-    # The games are gone with their shortcuts, settings and registrations; so is the client.
+    # The games are gone with their shortcuts, settings and registrations; so is the
+    # client, and nothing is left in the temporary folder.
     assert [p for p in world['shortcuts'] + world['folders'] if os.path.lexists(p)] == []
     left = {key.lower() for key in runner.read_registry().keys()}
     assert not [key for key in left if 'vantor' in key or 'alpha' in key or 'skarn' in key], left
     assert r'hkey_local_machine\software\vendor\keep' in left
     assert not client.exists()
     assert runner.prefix.reg('query', CLIENT_UNINSTALL_KEY, '/reg:32') != 0
+    assert temporary_files(runner) - temporary_before == set()
+
+    # No stage keeps the wizard waiting, and the uninstaller's wait for the network is
+    # bounded.
+    assert max(timings[stage] for stage, _ in FUNNEL) <= PAGE_BUDGET, timings
+    if kind != 'working' and 'working' in TIMINGS:
+        assert timings['uninstall'] <= TIMINGS['working']['uninstall'] + UNINSTALL_EXTRA_BUDGET

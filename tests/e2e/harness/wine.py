@@ -148,6 +148,13 @@ class WinePrefix:
             self._quiet(['wineserver', '-k'], check=False)
             self._quiet(['wineserver', '-w'], check=False)
 
+    def restart(self) -> None:
+        """Ends every process and restarts the prefix, which carries out the deletions
+        Windows keeps for the next restart (MoveFileEx with MOVEFILE_DELAY_UNTIL_REBOOT)."""
+        self.stop_server()
+        self._quiet([WINE64, 'wineboot', '--restart'])
+        self.stop_server()
+
     def reset_registry(self) -> None:
         """Puts back the registry the prefix had when it was made, if anything was
         imported since (the program itself only deletes what a fixture brought)."""
