@@ -221,16 +221,29 @@ def test_other_peoples_data_keeps_its_canary(machine, runner, runner_kind, tmp_p
             target.mkdir(parents=True)
             canaries.append(target / CANARY)
             (profile / folder).symlink_to(target, target_is_directory=True)
+    refused_on_c = []
+    if machine.wine:
+        # Another user's moved folders, from that user's loaded hive.
+        sid = 'S-1-5-21-7-7-7-1003'
+        registry.set(f'{PROFILE_LIST}\\{sid}', 'ProfileImagePath', f'C:\\Users\\{MOVED}2')
+        hive = f'HKEY_USERS\\{sid}\\' + SHELL_FOLDERS.split('\\', 1)[1]
+        registry.set(hive, 'Personal', 'D:\\OtherDocs')
+        registry.set(hive, 'My Music', '%USERPROFILE%\\Music Moved')
+        (d / 'OtherDocs').mkdir()
+        canaries.append(d / 'OtherDocs' / CANARY)
+        canaries.append(machine.make(f'Users\\{MOVED}2\\Music Moved', canary=True) / CANARY)
+        refused_on_c.append(f'C:\\Users\\{MOVED}2\\Music Moved')
     for canary in canaries:
         canary.write_text('keep me')
     refused = list(other_products) + ['Downloads'] + (['Docs', 'Data', r'Data\Photos'] if links
-                                                       else [])
+                                                       else ['OtherDocs'])
     controls = {r'Client\Games\Title': 'Client', 'Own': 'Own'}
     for control, product in controls.items():
         (d / control.replace('\\', '/')).mkdir(parents=True)
         registry.set(f'HKEY_LOCAL_MACHINE\\{UNINSTALL}\\{product}', 'InstallLocation',
                      f'D:\\{product}\\')
     paths = [f'D:\\{name}' for name in refused] + [f'D:\\{name}' for name in controls]
+    paths += refused_on_c
     for index, path in enumerate(paths):
         registry.set(f'{PRODUCT}\\G{index:03d}', 'INSTALL_PATH', path)
     registry.save(tmp_path / 'others.reg')
@@ -253,6 +266,6 @@ def test_other_peoples_data_keeps_its_canary(machine, runner, runner_kind, tmp_p
     result = runner.run(['UninstallGames', 'UninstallGame'], env=machine.env, timeout=300)
     assert result.returncode == 0
 
-    lost = [str(canary.relative_to(d)) for canary in canaries if not canary.is_file()]
+    lost = [str(canary) for canary in canaries if not canary.is_file()]
     assert lost == [], f'deleted: {lost}'
     assert [control for control in controls if (d / control.replace('\\', '/')).exists()] == []
