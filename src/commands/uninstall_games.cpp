@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/paths/folder_identity.h"
+#include "base/paths/windows_path.h"
 #include "base/registry/registry_key.h"
 #include "commands/game_order.h"
 #include "commands/handlers.h"
@@ -116,7 +117,9 @@ std::vector<std::wstring> GameNames(HKEY product) {
   return names;
 }
 
-// Where each game's install directory resolves to, for the order of removal.
+// Where each game's install directory resolves to, for the order of removal. Only
+// absolute drive and share paths are opened: a device or a relative path is no
+// game's folder, and the guard refuses it later anyway.
 std::vector<std::optional<qiv::paths::ResolvedFolder>> InstallFolders(
     const std::vector<std::wstring>& names) {
   std::vector<std::optional<qiv::paths::ResolvedFolder>> folders;
@@ -125,7 +128,8 @@ std::vector<std::optional<qiv::paths::ResolvedFolder>> InstallFolders(
     std::wstring installPath;
     if (game.Open(HKEY_LOCAL_MACHINE, (std::wstring(kProductKey) + L"\\" + name).c_str(),
                   KEY_QUERY_VALUE) == ERROR_SUCCESS &&
-        ReadInstallPath(game.Handle(), installPath) && !installPath.empty()) {
+        ReadInstallPath(game.Handle(), installPath) &&
+        qiv::paths::NormaliseWindowsPath(installPath)) {
       if (installPath.back() == L'\\') installPath.pop_back();
       folders.push_back(qiv::paths::ResolveFolder(installPath));
     } else {
