@@ -16,6 +16,7 @@
 #include "commands/install_directory_guard.h"
 #include "commands/link_removal.h"
 #include "installconfig/removal.h"
+#include "platform/current_drive.h"
 #include "platform/win32.h"
 
 namespace {
@@ -123,13 +124,14 @@ std::vector<std::wstring> GameNames(HKEY product) {
 std::vector<std::optional<qiv::paths::ResolvedFolder>> InstallFolders(
     const std::vector<std::wstring>& names) {
   std::vector<std::optional<qiv::paths::ResolvedFolder>> folders;
+  const std::wstring drive = qiv::platform::CurrentDrive();
   for (const std::wstring& name : names) {
     CRegistryKey game;
     std::wstring installPath;
     if (game.Open(HKEY_LOCAL_MACHINE, (std::wstring(kProductKey) + L"\\" + name).c_str(),
                   KEY_QUERY_VALUE) == ERROR_SUCCESS &&
         ReadInstallPath(game.Handle(), installPath) &&
-        qiv::paths::NormaliseWindowsPath(installPath)) {
+        qiv::paths::NormaliseWindowsPath(installPath, drive)) {
       if (installPath.back() == L'\\') installPath.pop_back();
       folders.push_back(qiv::paths::ResolveFolder(installPath));
     } else {
