@@ -217,6 +217,8 @@ def test_other_peoples_data_keeps_its_canary(machine, runner, runner_kind, tmp_p
     links = runner_kind == 'native'  # Wine 8 cannot make junctions
     if links:
         profile = machine.make(f'Users\\{MOVED}', canary=False)
+        registry.set(f'{PROFILE_LIST}\\S-1-5-21-7-7-7-1004', 'ProfileImagePath',
+                     f'C:\\Users\\{MOVED}')
         for folder, target in (('Documents', d / 'Docs'), ('Pictures', d / 'Data' / 'Photos')):
             target.mkdir(parents=True)
             canaries.append(target / CANARY)
