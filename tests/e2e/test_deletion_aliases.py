@@ -223,7 +223,11 @@ def test_other_peoples_data_keeps_its_canary(machine, runner, runner_kind, tmp_p
             target.mkdir(parents=True)
             canaries.append(target / CANARY)
             (profile / folder).symlink_to(target, target_is_directory=True)
-    refused_on_c = []
+    # OneDrive's own folders in a profile, by whatever name the account gives them.
+    registry.set(f'{PROFILE_LIST}\\S-1-5-21-7-7-7-1001', 'ProfileImagePath', f'C:\\Users\\{OTHER}')
+    onedrive = f'Users\\{OTHER}\\OneDrive - Contoso'
+    canaries.append(machine.make(onedrive, canary=True) / CANARY)
+    refused_on_c = ['C:\\' + onedrive]
     if machine.wine:
         # Another user's moved folders, from that user's loaded hive.
         sid = 'S-1-5-21-7-7-7-1003'
