@@ -19,11 +19,14 @@ std::wstring Trimmed(const std::wstring& text) {
   return text.substr(first, text.find_last_not_of(L" \t") - first + 1);
 }
 
+// A drive or share path, or one that begins with a single separator (on the
+// current drive, as the system reads it): taking in too many folders only keeps more.
 bool IsAbsolute(const std::wstring& path) {
   const bool drive = path.size() >= 3 && ((path[0] | 0x20) >= L'a' && (path[0] | 0x20) <= L'z') &&
                      path[1] == L':' && path[2] == L'\\';
   const bool share = path.size() > 2 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'\\';
-  return drive || share;
+  const bool rooted = path.size() > 1 && path[0] == L'\\' && path[1] != L'\\';
+  return drive || share || rooted;
 }
 
 // Where an unquoted program name ends: after ".exe" when a blank, a comma or the
@@ -125,6 +128,7 @@ std::optional<std::wstring> ProgramFolder(const std::wstring& commandLine) {
     return std::nullopt;
   }
   // A program in a drive root names the root itself.
+  if (slash == 0) return L"\\";
   return program.substr(0, slash == 2 && program[1] == L':' ? 3 : slash);
 }
 

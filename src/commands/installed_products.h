@@ -21,11 +21,12 @@ std::vector<InstalledProduct> QueryInstalledProducts();
 
 // The folder of the program that a command line or an icon reference begins with
 // ("\"C:\App\unins000.exe\" /S", "C:\App\app.exe,0"), when the program is named by
-// an absolute drive or share path; nothing otherwise (MsiExec.exe /X{...}).
+// a drive or share path or one from the root of the current drive; nothing
+// otherwise (MsiExec.exe /X{...}).
 std::optional<std::wstring> ProgramFolder(const std::wstring& commandLine);
 
 // An InstallLocation as a folder path: blanks and one pair of quotes around it and
-// a trailing separator removed; nothing when it is not an absolute path.
+// a trailing separator removed; nothing when it is a relative path.
 std::optional<std::wstring> LocationFolder(const std::wstring& location);
 
 }  // namespace qiv::commands

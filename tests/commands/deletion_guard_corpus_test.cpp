@@ -420,6 +420,8 @@ TEST_F(DeletionGuardCorpusTest, OtherProductsAndMovedUserFoldersAreKept) {
                           "drive/d/Shared/Other",
                           "drive/d/Mine",
                           "drive/d/Mine/Other",
+                          "drive/d/Rooted",
+                          "drive/d/Rooted/Other",
                           "drive/d/Unins",
                           "drive/d/Unins/Other",
                           "drive/d/Icon",
@@ -445,31 +447,46 @@ TEST_F(DeletionGuardCorpusTest, OtherProductsAndMovedUserFoldersAreKept) {
       symlink(Path("drive/d/Data/Photos").c_str(), Path("drive/c/Users/Moved/Pictures").c_str()),
       0);
   const ScopedEnv home("HOME", Path("home").c_str());
-  const std::string uninstall = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+  // Sections of the registry file; values are written as .reg text.
+  const auto product = [](const std::string& root, const std::string& name,
+                          const std::string& values) {
+    return "[" + root + "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name +
+           "]\r\n" + values + "\r\n";
+  };
   const std::string others =
-      "[HKEY_LOCAL_MACHINE" + uninstall +
-      "Other]\r\n\"InstallLocation\"=\"D:\\\\Shared\\\\Other\\\\\"\r\n" + "[HKEY_CURRENT_USER" +
-      uninstall + "Mine]\r\n\"InstallLocation\"=\"D:\\\\Mine\\\\Other\"\r\n" +
-      "[HKEY_LOCAL_MACHINE" + uninstall + "Unins]\r\n\"UninstallString\"=" +
-      "\"\\\"D:\\\\Unins\\\\Other\\\\unins000.exe\\\" /SILENT\"\r\n" + "[HKEY_LOCAL_MACHINE" +
-      uninstall + "Icon]\r\n\"UninstallString\"=\"MsiExec.exe /X{1}\"\r\n" +
-      "\"DisplayIcon\"=\"D:\\\\Icon\\\\Other\\\\app.exe,0\"\r\n" +
+      product("HKEY_LOCAL_MACHINE", "Other", R"("InstallLocation"="D:\\Shared\\Other\\")") +
+      product("HKEY_CURRENT_USER", "Mine", R"("InstallLocation"="D:\\Mine\\Other")") +
+      // Named from the root of the current drive, as the stand-in's own paths are.
+      product("HKEY_LOCAL_MACHINE", "Rooted",
+              "\"InstallLocation\"=\"" + Path("drive/d/Rooted/Other") + "\"") +
+      product("HKEY_LOCAL_MACHINE", "Unins",
+              R"("UninstallString"="\"D:\\Unins\\Other\\unins000.exe\" /SILENT")") +
+      product("HKEY_LOCAL_MACHINE", "Icon",
+              R"("UninstallString"="MsiExec.exe /X{1}")"
+              "\r\n"
+              R"("DisplayIcon"="D:\\Icon\\Other\\app.exe,0")") +
       // The game's own entry, a product that has gone, a client holding the game.
-      "[HKEY_LOCAL_MACHINE" + uninstall + "Own]\r\n\"InstallLocation\"=\"D:\\\\Own\"\r\n" +
-      "\"DisplayIcon\"=\"D:\\\\Own\\\\bin\\\\game.exe\"\r\n" + "[HKEY_LOCAL_MACHINE" + uninstall +
-      "Gone]\r\n\"InstallLocation\"=\"D:\\\\Gone\\\\Old\"\r\n" + "[HKEY_LOCAL_MACHINE" + uninstall +
-      "Client]\r\n\"InstallLocation\"=\"D:\\\\Client\"\r\n" +
+      product("HKEY_LOCAL_MACHINE", "Own",
+              R"("InstallLocation"="D:\\Own")"
+              "\r\n"
+              R"("DisplayIcon"="D:\\Own\\bin\\game.exe")") +
+      product("HKEY_LOCAL_MACHINE", "Gone", R"("InstallLocation"="D:\\Gone\\Old")") +
+      product("HKEY_LOCAL_MACHINE", "Client", R"("InstallLocation"="D:\\Client")") +
       // Where Explorer says the user's folders are: by known-folder id and by
       // legacy name, the profile standing for %USERPROFILE%.
-      "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell "
-      "Folders]\r\n\"{374DE290-123F-4565-9164-39C4925E467B}\"=\"D:\\\\Downloads\"\r\n"
-      "\"My Music\"=\"%USERPROFILE%\\\\Moved Music\"\r\n";
+      "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\"
+      "User Shell Folders]\r\n"
+      R"("{374DE290-123F-4565-9164-39C4925E467B}"="D:\\Downloads")"
+      "\r\n"
+      R"("My Music"="%USERPROFILE%\\Moved Music")"
+      "\r\n";
   const struct {
     std::wstring installPath;
     std::wstring deleted;  // empty: refused
   } corpus[] = {
       {L"D:\\Shared", L""},
       {L"D:\\Mine", L""},
+      {L"D:\\Rooted", L""},
       {L"D:\\Unins", L""},
       {L"D:\\Icon", L""},
       {L"D:\\Docs", L""},

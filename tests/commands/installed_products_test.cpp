@@ -34,7 +34,8 @@ TEST(InstalledProducts, FoldersOfProgramsAndLocations) {
       {L"\"C:\\Program Files\\App\\unins000.exe", nullptr, nullptr},
       {L"app.exe", nullptr, nullptr},
       {L"Games\\Title", nullptr, nullptr},
-      {L"\\Games\\Title", nullptr, nullptr},
+      {L"\\Games\\Title", L"\\Games", L"\\Games\\Title"},
+      {L"/setup.exe", L"\\", L"\\setup.exe"},
       {L"", nullptr, nullptr},
       {L"  ", nullptr, nullptr},
   };
