@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "commands/install_path_guard.h"
+#include "platform/profile_folders.h"
 #include "platform/win32.h"
 
 namespace qiv::commands {
@@ -93,33 +94,84 @@ bool NoLinkOnTheWay(const std::wstring& text) {
   return true;
 }
 
+// The default places stay kept where the system reports others: a folder moved
+// elsewhere often leaves files behind.
 void ExpandProfiles(qiv::platform::ProtectedFolders& folders) {
   for (const std::wstring& profile : folders.profiles) {
     folders.kept.push_back(profile);
     for (const wchar_t* const* name = kProfileFolders; *name != nullptr; ++name) {
       folders.kept.push_back(profile + L"\\" + *name);
     }
+    qiv::platform::AddOneDriveFolders(profile, folders.kept);
   }
 }
 
 }  // namespace
 
 InstallDirectoryGuard::InstallDirectoryGuard(qiv::platform::ProtectedFolders folders)
+    : InstallDirectoryGuard(std::move(folders), QueryInstalledProducts()) {}
+
+InstallDirectoryGuard::InstallDirectoryGuard(qiv::platform::ProtectedFolders folders,
+                                             const std::vector<InstalledProduct>& products)
     : folders_(std::move(folders)) {
   ExpandProfiles(folders_);
   for (const std::wstring& path : folders_.kept) Protect(path, nullptr);
   for (const std::wstring& path : folders_.keptWithChildren) Protect(path, &keepChildren_);
   for (const std::wstring& path : folders_.sealed) Protect(path, &sealed_);
+  for (size_t entry = 0; entry < products.size(); ++entry) {
+    for (const std::wstring& path : products[entry].locations) {
+      // A product reached through a link keeps its files where the link leads.
+      const auto folder = qiv::paths::ResolveFolder(path, true);
+      if (!folder) continue;
+      const size_t place = productPlaces_.size();
+      productPlaces_.push_back({path, folder->identity, entry});
+      productsAtOrBelow_.emplace(folder->identity, place);
+      for (const auto& above : folder->ancestors) productsAtOrBelow_.emplace(above, place);
+    }
+  }
 }
 
 // A folder that does not exist or cannot be opened has no identity to protect;
-// the first look still refuses its usual spellings.
+// the first look still refuses its usual spellings. A kept folder that is a link,
+// junction or mount point keeps what it leads to as well (a Documents moved to
+// another drive by a junction), with every folder that holds it.
 void InstallDirectoryGuard::Protect(const std::wstring& path, IdentitySet* own) {
   const auto folder = qiv::paths::ResolveFolder(path);
   if (!folder) return;
-  kept_.insert(folder->identity);
-  if (own != nullptr) own->insert(folder->identity);
-  holdsKept_.insert(folder->ancestors.begin(), folder->ancestors.end());
+  Keep(*folder, own);
+  if ((folder->attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return;
+  if (const auto target = qiv::paths::ResolveFolder(path, true)) Keep(*target, own);
+}
+
+void InstallDirectoryGuard::Keep(const qiv::paths::ResolvedFolder& folder, IdentitySet* own) {
+  kept_.insert(folder.identity);
+  if (own != nullptr) own->insert(folder.identity);
+  holdsKept_.insert(folder.ancestors.begin(), folder.ancestors.end());
+}
+
+// Another product's folder inside the directory, where it still is now: a product
+// whose folder has gone since the list was read (a nested game removed first)
+// has nothing left to lose. An entry that names the directory itself is taken
+// for the game's own.
+bool InstallDirectoryGuard::HoldsOtherProduct(const qiv::paths::ResolvedFolder& folder) const {
+  const auto [first, last] = productsAtOrBelow_.equal_range(folder.identity);
+  if (first == last) return false;
+  std::unordered_set<size_t> own;
+  for (auto it = first; it != last; ++it) {
+    const ProductPlace& place = productPlaces_[it->second];
+    if (place.identity == folder.identity) own.insert(place.entry);
+  }
+  for (auto it = first; it != last; ++it) {
+    const ProductPlace& place = productPlaces_[it->second];
+    if (own.contains(place.entry)) continue;
+    const auto now = qiv::paths::ResolveFolder(place.path, true);
+    if (now && now->identity == place.identity &&
+        std::find(now->ancestors.begin(), now->ancestors.end(), folder.identity) !=
+            now->ancestors.end()) {
+      return true;
+    }
+  }
+  return false;
 }
 
 std::optional<std::wstring> InstallDirectoryGuard::Check(
@@ -140,6 +192,7 @@ std::optional<std::wstring> InstallDirectoryGuard::Check(
   for (const auto& above : folder->ancestors) {
     if (sealed_.contains(above)) return std::nullopt;
   }
+  if (HoldsOtherProduct(*folder)) return std::nullopt;
   return text;
 }
 

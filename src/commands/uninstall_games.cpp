@@ -1,17 +1,23 @@
 // UninstallGames: for every game registered under the product key, remove its
 // shortcuts; in full mode also its registry items, its install directory and its
-// registration, and at the end the product key once no game is left under it.
+// registration, and at the end the product key once no game is left under it. A
+// game inside another game's folder is removed before that game.
 #include <algorithm>
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
+#include "base/paths/folder_identity.h"
+#include "base/paths/windows_path.h"
 #include "base/registry/registry_key.h"
 #include "commands/folder_chain_hold.h"
+#include "commands/game_order.h"
 #include "commands/handlers.h"
 #include "commands/install_directory_guard.h"
 #include "commands/link_removal.h"
 #include "installconfig/removal.h"
+#include "platform/current_drive.h"
 #include "platform/win32.h"
 
 namespace {
@@ -65,35 +71,34 @@ class GameRemover {
     const String::_tstringW documentPath(directory + kDocumentName);
     RemoveShortcuts(documentPath);
     if (!fullMode_) return;
-    // A key that names a program is the game's only when the program lies in a
-    // folder the guard lets go: a refused directory holds nothing of the game's.
-    RemoveRegistryItems(documentPath, CheckedDirectory(directory).value_or(std::wstring()));
-    DeleteInstallDirectory(directory);
+    // One verdict on the directory serves both: a key that names a program is the
+    // game's only when the program lies in a folder the guard lets go, and a
+    // refused directory holds nothing of the game's.
+    const std::optional<std::wstring> checked = CheckedDirectory(directory);
+    RemoveRegistryItems(documentPath, checked.value_or(std::wstring()));
+    if (checked) DeleteInstallDirectory(*checked);
   }
 
   std::optional<std::wstring> CheckedDirectory(const std::wstring& directory) {
     if (GetFileAttributesW(directory.c_str()) == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+    // The protected folders are resolved once per run, on the first directory.
     if (!guard_) guard_.emplace(qiv::platform::QueryProtectedFolders());
     return guard_->Check(directory);
   }
 
-  void DeleteInstallDirectory(const std::wstring& directory) {
-    if (GetFileAttributesW(directory.c_str()) == INVALID_FILE_ATTRIBUTES) return;
-    // The protected folders are resolved once per run, on the first directory.
-    if (!guard_) guard_.emplace(qiv::platform::QueryProtectedFolders());
-    const std::optional<std::wstring> checked = guard_->Check(directory);
-    if (!checked) return;
+  // `checked` is the text the guard accepted for the directory.
+  void DeleteInstallDirectory(const std::wstring& checked) {
     // Until the shell returns, the directory and every folder above it stay open
     // so that none can be renamed or swapped for a link. The verdict is taken
     // again on the held folders, and they are compared once more just before the
     // deletion (where renames cannot be refused, that is what notices one).
-    qiv::commands::FolderChainHold hold(*checked);
-    if (!hold.Held() || guard_->Check(*checked) != checked) return;
-    if (!qiv::commands::RemoveLinksInside(*checked) || !hold.Unchanged()) return;
+    qiv::commands::FolderChainHold hold(checked);
+    if (!hold.Held() || guard_->Check(checked) != checked) return;
+    if (!qiv::commands::RemoveLinksInside(checked) || !hold.Unchanged()) return;
     // The shell deletes the very text that was checked. The source list ends with
     // two zero units. Without FOF_ALLOWUNDO the tree is deleted for good, not
     // moved to the recycle bin.
-    std::wstring source = *checked;
+    std::wstring source = checked;
     source.append(2, L'\0');
     SHFILEOPSTRUCTW operation{};
     operation.hwnd = nullptr;
@@ -109,6 +114,49 @@ class GameRemover {
   std::optional<qiv::commands::InstallDirectoryGuard> guard_;
 };
 
+// The game subkeys' names, each once, as the product key lists them. A name too
+// long for the buffer is passed over; any other failure ends the list (it would
+// repeat for every index). An empty name would make the game path the product
+// key itself.
+std::vector<std::wstring> GameNames(HKEY product) {
+  std::vector<std::wstring> names;
+  std::set<std::wstring> seen;
+  for (DWORD index = 0;; ++index) {
+    wchar_t name[kGameNameCapacity] = {};
+    DWORD size = kGameNameCapacity;
+    FILETIME lastWrite{};
+    const LONG status =
+        RegEnumKeyExW(product, index, name, &size, nullptr, nullptr, nullptr, &lastWrite);
+    if (status == ERROR_MORE_DATA) continue;
+    if (status != ERROR_SUCCESS) break;
+    if (name[0] != 0 && seen.insert(name).second) names.emplace_back(name);
+  }
+  return names;
+}
+
+// Where each game's install directory resolves to, for the order of removal. Only
+// absolute drive and share paths are opened: a device or a relative path is no
+// game's folder, and the guard refuses it later anyway.
+std::vector<std::optional<qiv::paths::ResolvedFolder>> InstallFolders(
+    const std::vector<std::wstring>& names) {
+  std::vector<std::optional<qiv::paths::ResolvedFolder>> folders;
+  const std::wstring drive = qiv::platform::CurrentDrive();
+  for (const std::wstring& name : names) {
+    CRegistryKey game;
+    std::wstring installPath;
+    if (game.Open(HKEY_LOCAL_MACHINE, (std::wstring(kProductKey) + L"\\" + name).c_str(),
+                  KEY_QUERY_VALUE) == ERROR_SUCCESS &&
+        ReadInstallPath(game.Handle(), installPath) &&
+        qiv::paths::NormaliseWindowsPath(installPath, drive)) {
+      if (installPath.back() == L'\\') installPath.pop_back();
+      folders.push_back(qiv::paths::ResolveFolder(installPath));
+    } else {
+      folders.emplace_back();
+    }
+  }
+  return folders;
+}
+
 }  // namespace
 
 void UninstallGames(String::_tstringW mode) {
@@ -117,28 +165,17 @@ void UninstallGames(String::_tstringW mode) {
   if (product.Open(HKEY_LOCAL_MACHINE, kProductKey, KEY_ENUMERATE_SUB_KEYS) != ERROR_SUCCESS) {
     return;
   }
-  GameRemover remover(fullMode);
-  // A name seen once is never handled again, so stepping back over a vanished
-  // entry can neither repeat a game nor loop.
-  std::set<std::wstring> visited;
-  DWORD index = 0;
-  while (true) {
-    wchar_t name[kGameNameCapacity] = {};
-    DWORD size = kGameNameCapacity;
-    FILETIME lastWrite{};
-    const LONG status =
-        RegEnumKeyExW(product.Handle(), index, name, &size, nullptr, nullptr, nullptr, &lastWrite);
-    ++index;
-    // A name too long for the buffer is passed over; any other failure (the key
-    // deleted meanwhile, access denied) would repeat for every index.
-    if (status == ERROR_MORE_DATA) continue;
-    if (status != ERROR_SUCCESS) break;
-    // An empty name would make the game path the product key itself.
-    if (name[0] == 0 || !visited.insert(name).second) continue;
-    // The entries after a removed game move up by one.
-    if (remover.Remove(std::wstring(kProductKey) + L"\\" + name)) --index;
-  }
+  // Listed once before anything is removed, so a removal can neither repeat a
+  // game nor make the list skip one.
+  const std::vector<std::wstring> names = GameNames(product.Handle());
   product.Close();
+  std::vector<size_t> order(names.size());
+  for (size_t game = 0; game < order.size(); ++game) order[game] = game;
+  // Only the full mode deletes folders, so only there can one game's removal
+  // take another's document.
+  if (fullMode) order = qiv::commands::RemovalOrder(InstallFolders(names));
+  GameRemover remover(fullMode);
+  for (size_t game : order) remover.Remove(std::wstring(kProductKey) + L"\\" + names[game]);
 
   // Succeeds only when no game is left; the company key above stays.
   CRegistryKey leftover;

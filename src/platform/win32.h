@@ -316,6 +316,11 @@ BOOL FindClose(HANDLE find);
 DWORD GetLastError();
 void SetLastError(DWORD error);
 
+// Environment references "%NAME%" (posix/environment.cpp): names are matched without
+// regard to ASCII case, an unknown one stays as written; the result counts the
+// terminator, and a buffer too small receives nothing.
+DWORD ExpandEnvironmentStringsW(LPCWSTR source, LPWSTR destination, DWORD size);
+
 // System information and time (posix/system_info.cpp, posix/local_time.cpp,
 // posix/sleep.cpp).
 BOOL GetVersionExW(LPOSVERSIONINFOW versionInfo);

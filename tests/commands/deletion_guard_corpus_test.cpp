@@ -558,6 +558,115 @@ TEST_F(DeletionGuardCorpusTest, RegistryItemsOfARefusedInstallDirectoryStay) {
   EXPECT_TRUE(unexpected.empty()) << Describe(unexpected);
 }
 
+// Other people's data that no fixed list names: another product's folder (the
+// system's Uninstall lists), a user folder moved by a link or by Explorer, the
+// OneDrive folders. Each canary's folder, and every folder holding it, is refused;
+// the controls are deleted as exactly the folder they name.
+TEST_F(DeletionGuardCorpusTest, OtherProductsAndMovedUserFoldersAreKept) {
+  for (const char* dir : {"home",
+                          "home/Games",
+                          "home/Games/Title",
+                          "home/Moved Music",
+                          "drive/d/Shared",
+                          "drive/d/Shared/Other",
+                          "drive/d/Mine",
+                          "drive/d/Mine/Other",
+                          "drive/d/Rooted",
+                          "drive/d/Rooted/Other",
+                          "drive/d/Unins",
+                          "drive/d/Unins/Other",
+                          "drive/d/Icon",
+                          "drive/d/Icon/Other",
+                          "drive/d/Own",
+                          "drive/d/Gone",
+                          "drive/d/Client",
+                          "drive/d/Client/Games",
+                          "drive/d/Client/Games/Title",
+                          "drive/d/Docs",
+                          "drive/d/Data",
+                          "drive/d/Data/Photos",
+                          "drive/d/Data/Other",
+                          "drive/d/Downloads",
+                          "drive/c/Users/Moved",
+                          "drive/c/Users/Other/OneDrive - Contoso"}) {
+    ASSERT_EQ(mkdir(Path(dir).c_str(), 0700), 0) << dir;
+  }
+  // Documents and Pictures moved to drive D: by links, as junctions do it.
+  ASSERT_EQ(symlink(Path("drive/d/Docs").c_str(), Path("drive/c/Users/Moved/Documents").c_str()),
+            0);
+  ASSERT_EQ(
+      symlink(Path("drive/d/Data/Photos").c_str(), Path("drive/c/Users/Moved/Pictures").c_str()),
+      0);
+  const ScopedEnv home("HOME", Path("home").c_str());
+  // Sections of the registry file; values are written as .reg text.
+  const auto product = [](const std::string& root, const std::string& name,
+                          const std::string& values) {
+    return "[" + root + "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name +
+           "]\r\n" + values + "\r\n";
+  };
+  const std::string others =
+      product("HKEY_LOCAL_MACHINE", "Other", R"("InstallLocation"="D:\\Shared\\Other\\")") +
+      product("HKEY_CURRENT_USER", "Mine", R"("InstallLocation"="D:\\Mine\\Other")") +
+      // Named from the root of the current drive, as the stand-in's own paths are.
+      product("HKEY_LOCAL_MACHINE", "Rooted",
+              "\"InstallLocation\"=\"" + Path("drive/d/Rooted/Other") + "\"") +
+      product("HKEY_LOCAL_MACHINE", "Unins",
+              R"("UninstallString"="\"D:\\Unins\\Other\\unins000.exe\" /SILENT")") +
+      product("HKEY_LOCAL_MACHINE", "Icon",
+              R"("UninstallString"="MsiExec.exe /X{1}")"
+              "\r\n"
+              R"("DisplayIcon"="D:\\Icon\\Other\\app.exe,0")") +
+      // The game's own entry, a product that has gone, a client holding the game.
+      product("HKEY_LOCAL_MACHINE", "Own",
+              R"("InstallLocation"="D:\\Own")"
+              "\r\n"
+              R"("DisplayIcon"="D:\\Own\\bin\\game.exe")") +
+      product("HKEY_LOCAL_MACHINE", "Gone", R"("InstallLocation"="D:\\Gone\\Old")") +
+      product("HKEY_LOCAL_MACHINE", "Client", R"("InstallLocation"="D:\\Client")") +
+      // Where Explorer says the user's folders are: by known-folder id and by
+      // legacy name, the profile standing for %USERPROFILE%.
+      "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\"
+      "User Shell Folders]\r\n"
+      R"("{374DE290-123F-4565-9164-39C4925E467B}"="D:\\Downloads")"
+      "\r\n"
+      R"("My Music"="%USERPROFILE%\\Moved Music")"
+      "\r\n";
+  const struct {
+    std::wstring installPath;
+    std::wstring deleted;  // empty: refused
+  } corpus[] = {
+      {L"D:\\Shared", L""},
+      {L"D:\\Mine", L""},
+      {L"D:\\Rooted", L""},
+      {L"D:\\Unins", L""},
+      {L"D:\\Icon", L""},
+      {L"D:\\Docs", L""},
+      {L"D:\\Data", L""},
+      {L"D:\\Data\\Photos", L""},
+      {L"D:\\Downloads", L""},
+      {WinPath("home/Moved Music"), L""},
+      {L"C:\\Users\\Other\\OneDrive - Contoso", L""},
+      // Controls. An entry naming the install directory itself is the game's own.
+      {L"D:\\Own", L"D:\\Own"},
+      {L"D:\\Shared\\Other", L"D:\\Shared\\Other"},
+      {L"D:\\Gone", L"D:\\Gone"},
+      {L"D:\\Client\\Games\\Title", L"D:\\Client\\Games\\Title"},
+      {L"D:\\Data\\Other", L"D:\\Data\\Other"},
+      {WinPath("home/Games/Title"), WinPath("home/Games/Title")},
+  };
+  for (const auto& entry : corpus) {
+    const std::string name = qiv::posix::Utf16ToUtf8(entry.installPath);
+    const std::vector<DeletionRequest> unexpected =
+        Unexpected(GameAt(entry.installPath) + others, entry.deleted);
+    EXPECT_TRUE(unexpected.empty()) << name << " ->" << Describe(unexpected);
+    if (entry.deleted.empty()) continue;
+    const bool requested = std::any_of(requests_.begin(), requests_.end(), [&](const auto& r) {
+      return r.kind == DeletionKind::kTree && r.target == entry.deleted;
+    });
+    EXPECT_TRUE(requested) << name << " was not deleted";
+  }
+}
+
 // The controls: the same runs with a legitimate directory and item do reach the
 // recorder, so an empty record above means nothing was asked for.
 TEST_F(DeletionGuardCorpusTest, LegitimateTargetsAreRequested) {

@@ -3,9 +3,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "commands/folder_chain_hold.h"
 #include "commands/handlers.h"
@@ -34,12 +36,17 @@ class UninstallGamesTest : public qiv::testing::RegistryScratchTest {
     ASSERT_EQ(mkdir(Path(dir).c_str(), 0700), 0);
     ASSERT_EQ(mkdir(Path(dir + "/data").c_str(), 0700), 0);
     WriteFile(Path(dir + "/data/level.pak"), "pak");
-    WriteFile(Path("desktop/" + name + ".lnk"), "L");
-    WriteFile(Path("desktop/" + name + " menu.lnk"), "L");
+    WriteFile(Path("desktop/" + Flat(name) + ".lnk"), "L");
+    WriteFile(Path("desktop/" + Flat(name) + " menu.lnk"), "L");
     WriteFile(Path(dir + "/appinstallconfig.xml"),
               "<config><registry><appitems>" + items + "</appitems></registry><shortcut desktop='" +
-                  RegValue("desktop/" + name + ".lnk") + "' startmenu='" +
-                  RegValue("desktop/" + name + " menu.lnk") + "'/></config>");
+                  RegValue("desktop/" + Flat(name) + ".lnk") + "' startmenu='" +
+                  RegValue("desktop/" + Flat(name) + " menu.lnk") + "'/></config>");
+  }
+  // A shortcut name for a game folder that may lie in another's.
+  static std::string Flat(std::string name) {
+    for (char& c : name) c = c == '/' ? '-' : c;
+    return name;
   }
   // The registry section of a game whose INSTALL_PATH is the given .reg text.
   static std::string Game(const std::string& key, const std::string& installPath) {
@@ -56,8 +63,8 @@ class UninstallGamesTest : public qiv::testing::RegistryScratchTest {
   }
   bool Installed(const std::string& name) { return Exists(Path("games/" + name)); }
   bool HasShortcuts(const std::string& name) {
-    return Exists(Path("desktop/" + name + ".lnk")) ||
-           Exists(Path("desktop/" + name + " menu.lnk"));
+    return Exists(Path("desktop/" + Flat(name) + ".lnk")) ||
+           Exists(Path("desktop/" + Flat(name) + " menu.lnk"));
   }
 };
 
@@ -149,6 +156,44 @@ TEST_F(UninstallGamesTest, AFolderSwappedBeforeTheDeletionIsLeftAlone) {
     fs::remove_all(Path("decoy"));
   }
   qiv::commands::SetRecheckObserver(nullptr);
+}
+
+// Games inside other games' folders, registered in either order: the inner game
+// is removed first, so its shortcuts and registry items go too.
+TEST_F(UninstallGamesTest, NestedGamesLoseTheirShortcutsAndItemsInAnyOrder) {
+  const std::vector<std::vector<std::string>> corpus = {
+      {"Outer", "Outer/Inner"},
+      {"Outer/Inner", "Outer"},
+      {"Nest", "Nest/Mid", "Nest/Mid/Deep"},
+      {"Nest/Mid/Deep", "Nest", "Nest/Mid"},
+      {"Nest/Mid", "Side", "Nest", "Nest/Mid/Deep", "Nest/Other"},
+  };
+  for (const auto& games : corpus) {
+    std::vector<std::string> byDepth = games;
+    std::sort(byDepth.begin(), byDepth.end());
+    std::string registry;
+    for (size_t index = 0; index < byDepth.size(); ++index) {
+      const std::string key = "G" + std::to_string(index);
+      MakeGame(byDepth[index],
+               "<item rootpath='HKEY_CURRENT_USER' path='Software\\Vendor\\" + key + "'/>");
+      registry += "[HKEY_CURRENT_USER\\Software\\Vendor\\" + key + "]\r\n\"x\"=\"1\"\r\n";
+    }
+    // Registered in the row's order.
+    for (const std::string& name : games) {
+      const size_t index = std::find(byDepth.begin(), byDepth.end(), name) - byDepth.begin();
+      registry += GameIn("G" + std::to_string(index), name);
+    }
+    WriteRegistry(registry);
+    UninstallGames(L"UninstallGame");
+    const std::string row = games.front() + " ... " + games.back();
+    for (size_t index = 0; index < byDepth.size(); ++index) {
+      const std::wstring item = L"Software\\Vendor\\G" + std::to_wstring(index);
+      EXPECT_FALSE(HasShortcuts(byDepth[index])) << row << ": " << byDepth[index];
+      EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, item.c_str())) << row << ": " << byDepth[index];
+      EXPECT_FALSE(Installed(byDepth[index])) << row << ": " << byDepth[index];
+    }
+    EXPECT_FALSE(Registered("")) << row;
+  }
 }
 
 }  // namespace

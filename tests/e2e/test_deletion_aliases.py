@@ -198,3 +198,95 @@ def test_no_spelling_reaches_a_protected_folder(machine, runner, runner_kind, tm
     if machine.wine:
         assert short, 'the system reported no short names'
         assert len(short_links) == 2, short_links
+
+
+UNINSTALL = r'SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
+SHELL_FOLDERS = r'HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer' \
+    r'\User Shell Folders'
+DOWNLOADS_ID = '{374DE290-123F-4565-9164-39C4925E467B}'
+MOVED = 'Moved'  # a profile whose Documents and Pictures are links to drive D:
+
+
+def test_other_peoples_data_keeps_its_canary(machine, runner, runner_kind, tmp_path):
+    """Folders no fixed list names: another product's folder listed in HKLM (both
+    views, and the 64-bit view alone) or in HKCU, user folders moved to drive D: by a
+    link or by Explorer's User Shell Folders. Each install path holds or is such a
+    folder; the controls lie inside a product's folder or are a product's own."""
+    d = machine.d
+    other_products = {  # install path on D: -> (registry root, view) of the other product
+        'Games': ('HKEY_LOCAL_MACHINE', None),
+        'Games64': ('HKEY_LOCAL_MACHINE', '/reg:64'),
+        'GamesCU': ('HKEY_CURRENT_USER', None),
+    }
+    canaries = []
+    registry = Registry()
+    only_64 = Registry()
+    for name, (root, view) in other_products.items():
+        (d / name / 'Other').mkdir(parents=True)
+        canaries.append(d / name / 'Other' / CANARY)
+        (only_64 if view else registry).set(f'{root}\\{UNINSTALL}\\Other{name}',
+                                            'InstallLocation', f'D:\\{name}\\Other')
+    (d / 'Downloads').mkdir()
+    canaries.append(d / 'Downloads' / CANARY)
+    registry.set(SHELL_FOLDERS, DOWNLOADS_ID, 'D:\\Downloads')
+    links = runner_kind == 'native'  # Wine 8 cannot make junctions
+    if links:
+        profile = machine.make(f'Users\\{MOVED}', canary=False)
+        registry.set(f'{PROFILE_LIST}\\S-1-5-21-7-7-7-1004', 'ProfileImagePath',
+                     f'C:\\Users\\{MOVED}')
+        for folder, target in (('Documents', d / 'Docs'), ('Pictures', d / 'Data' / 'Photos')):
+            target.mkdir(parents=True)
+            canaries.append(target / CANARY)
+            (profile / folder).symlink_to(target, target_is_directory=True)
+    # OneDrive's own folders in a profile, by whatever name the account gives them.
+    registry.set(f'{PROFILE_LIST}\\S-1-5-21-7-7-7-1001', 'ProfileImagePath', f'C:\\Users\\{OTHER}')
+    onedrive = f'Users\\{OTHER}\\OneDrive - Contoso'
+    canaries.append(machine.make(onedrive, canary=True) / CANARY)
+    refused_on_c = ['C:\\' + onedrive]
+    if machine.wine:
+        # Another user's moved folders, from that user's loaded hive.
+        sid = 'S-1-5-21-7-7-7-1003'
+        registry.set(f'{PROFILE_LIST}\\{sid}', 'ProfileImagePath', f'C:\\Users\\{MOVED}2')
+        hive = f'HKEY_USERS\\{sid}\\' + SHELL_FOLDERS.split('\\', 1)[1]
+        registry.set(hive, 'Personal', 'D:\\OtherDocs')
+        registry.set(hive, 'My Music', '%USERPROFILE%\\Music Moved')
+        (d / 'OtherDocs').mkdir()
+        canaries.append(d / 'OtherDocs' / CANARY)
+        canaries.append(machine.make(f'Users\\{MOVED}2\\Music Moved', canary=True) / CANARY)
+        refused_on_c.append(f'C:\\Users\\{MOVED}2\\Music Moved')
+    for canary in canaries:
+        canary.write_text('keep me')
+    refused = list(other_products) + ['Downloads'] + (['Docs', 'Data', r'Data\Photos'] if links
+                                                       else ['OtherDocs'])
+    controls = {r'Client\Games\Title': 'Client', 'Own': 'Own'}
+    for control, product in controls.items():
+        (d / control.replace('\\', '/')).mkdir(parents=True)
+        registry.set(f'HKEY_LOCAL_MACHINE\\{UNINSTALL}\\{product}', 'InstallLocation',
+                     f'D:\\{product}\\')
+    paths = [f'D:\\{name}' for name in refused] + [f'D:\\{name}' for name in controls]
+    paths += refused_on_c
+    for index, path in enumerate(paths):
+        registry.set(f'{PRODUCT}\\G{index:03d}', 'INSTALL_PATH', path)
+    registry.save(tmp_path / 'others.reg')
+    runner.load_registry(tmp_path / 'others.reg')
+    if machine.wine:
+        # Only where a 64-bit program looks: a 32-bit one sees it by asking for that view.
+        only_64.save(tmp_path / 'only64.reg')
+        assert runner.prefix.reg('import', runner.host_path(tmp_path / 'only64.reg'),
+                                 '/reg:64') == 0
+        key = f'HKEY_LOCAL_MACHINE\\{UNINSTALL}\\OtherGames64'
+        assert runner.prefix.reg('query', key, '/reg:64') == 0
+        assert runner.prefix.reg('query', key, '/reg:32') != 0
+    else:
+        for key in only_64.keys():
+            for name, value in only_64.values(key).items():
+                registry.set(key, name, value)
+        registry.save(tmp_path / 'others.reg')
+        runner.load_registry(tmp_path / 'others.reg')
+
+    result = runner.run(['UninstallGames', 'UninstallGame'], env=machine.env, timeout=300)
+    assert result.returncode == 0
+
+    lost = [str(canary) for canary in canaries if not canary.is_file()]
+    assert lost == [], f'deleted: {lost}'
+    assert [control for control in controls if (d / control.replace('\\', '/')).exists()] == []

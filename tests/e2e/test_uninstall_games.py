@@ -88,8 +88,9 @@ class World:
                f'<registry language="en"><vantoritems>{items(vantoritems)}</vantoritems>'
                f'<appitems>{items(appitems)}</appitems></registry>\n')
         if shortcut:
-            desktop = self.root / 'desktop' / f'{name}.lnk'
-            menu = self.root / 'menu' / f'{name}.lnk'
+            flat = name.replace('/', '-')  # a game folder inside another's
+            desktop = self.root / 'desktop' / f'{flat}.lnk'
+            menu = self.root / 'menu' / f'{flat}.lnk'
             desktop.write_bytes(b'L\0\0\0')
             menu.write_bytes(b'L\0\0\0')
             xml += f'<shortcut desktop="{self.host(desktop)}" startmenu="{self.host(menu)}" />\n'
@@ -433,3 +434,28 @@ def test_full_mode_removes_only_the_registry_items_that_are_the_games(tmp_path, 
     assert not directory.exists()
     assert {tree: not registry.has_key(tree) for tree, _, _ in rows} == \
         {tree: goes for tree, _, goes in rows}
+
+
+def test_nested_games_lose_their_shortcuts_and_items(tmp_path, runner):
+    """A game installed inside another game's folder, listed after it: its document
+    is read before the outer folder goes, so its shortcuts and items go too."""
+    world = World(tmp_path, runner)
+    for name in ('Outer', 'Inner'):
+        world.registry.add_key(rf'HKEY_CURRENT_USER\Software\Vendor\{name}\Saves')
+    outer = world.game_dir('Outer', appitems=[('HKEY_CURRENT_USER', r'Software\Vendor\Outer')])
+    inner = world.game_dir('Outer/Inner',
+                           appitems=[('HKEY_CURRENT_USER', r'Software\Vendor\Inner')])
+    world.register('A-Outer', world.host(outer))
+    world.register('B-Inner', world.host(inner) + '\\')
+    world.save()
+
+    (files_removed, files_added, _), (keys_removed, keys_added, _) = world.run('UninstallGame')
+
+    assert {path for path in files_removed if not path.startswith('games/Outer/')} == \
+        {'games/Outer'} | {f'{folder}/{name}.lnk' for folder in ('desktop', 'menu')
+                           for name in ('Outer', 'Outer-Inner')}
+    assert files_added == [] and keys_added == []
+    assert keys_removed == sorted(key(path) for path in (
+        r'HKEY_CURRENT_USER\Software\Vendor\Outer', r'HKEY_CURRENT_USER\Software\Vendor\Outer\Saves',
+        r'HKEY_CURRENT_USER\Software\Vendor\Inner', r'HKEY_CURRENT_USER\Software\Vendor\Inner\Saves',
+        PRODUCT + r'\A-Outer', PRODUCT + r'\B-Inner', PRODUCT))

@@ -19,12 +19,13 @@ class ScopedFileHandle {
   HANDLE handle_;
 };
 
-// Opens the object itself for its metadata; directories need backup semantics,
-// and a reparse point is opened as itself rather than followed.
-HANDLE OpenForIdentity(const std::wstring& path) {
+// Opens the object for its metadata; directories need backup semantics, and a
+// reparse point is opened as itself rather than followed unless asked.
+HANDLE OpenForIdentity(const std::wstring& path, bool followLink = false) {
+  const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLink ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
   return CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+                     flags, nullptr);
 }
 
 bool Identify(HANDLE handle, FileIdentity& identity, DWORD& attributes) {
@@ -68,8 +69,8 @@ size_t RootLength(const std::wstring& final) {
 
 }  // namespace
 
-std::optional<ResolvedFolder> ResolveFolder(const std::wstring& path) {
-  ScopedFileHandle handle(OpenForIdentity(path));
+std::optional<ResolvedFolder> ResolveFolder(const std::wstring& path, bool followLink) {
+  ScopedFileHandle handle(OpenForIdentity(path, followLink));
   ResolvedFolder folder;
   if (!handle.Valid() || !Identify(handle.Get(), folder.identity, folder.attributes)) {
     return std::nullopt;

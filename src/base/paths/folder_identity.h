@@ -42,7 +42,9 @@ struct ResolvedFolder {
   bool complete = true;
 };
 
-// Nothing when the path names nothing the system can open.
-std::optional<ResolvedFolder> ResolveFolder(const std::wstring& path);
+// Nothing when the path names nothing the system can open. A link, junction or
+// mount point named by the path is the object itself unless `followLink` is set,
+// when it is what the link leads to.
+std::optional<ResolvedFolder> ResolveFolder(const std::wstring& path, bool followLink = false);
 
 }  // namespace qiv::paths

@@ -2,10 +2,12 @@
 // where users keep data and this program's folder, all named as the program sees
 // them ("Z:\..."), the root of every drive, and the Windows folders of the mapped
 // drive C:, where every folder in C:\Users is a profile, so that a test tree on a
-// drive behaves as it would on Windows.
+// drive behaves as it would on Windows. The running user's folders are also
+// where the registry file's "User Shell Folders" says they are.
 #include "platform/protected_folders.h"
 
 #include "platform/current_drive.h"
+#include "platform/profile_folders.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -57,9 +59,12 @@ ProtectedFolders QueryProtectedFolders() {
        {"/home", "/root", "/tmp", "/var/tmp", "/mnt", "/media", "/opt", "/srv"}) {
     folders.kept.push_back(AsWindowsPath(path));
   }
+  // The running user's profile is $HOME; its registry hive is the file's
+  // HKEY_CURRENT_USER, where Explorer would record moved user folders.
   if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
     folders.kept.push_back(AsWindowsPath(home));
     folders.profiles.push_back(AsWindowsPath(home));
+    AddUserShellFolders(HKEY_CURRENT_USER, L"", AsWindowsPath(home), folders.kept);
   }
   char module[PATH_MAX + 1];
   const ssize_t length = readlink("/proc/self/exe", module, PATH_MAX);

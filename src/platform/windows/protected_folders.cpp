@@ -2,9 +2,11 @@
 
 #include "platform/current_drive.h"
 
+#include <objbase.h>
 #include <shlobj.h>
 #include <userenv.h>
 
+#include "platform/profile_folders.h"
 #include "platform/win32.h"
 
 namespace qiv::platform {
@@ -85,10 +87,26 @@ void AddProfiles(ProtectedFolders& folders) {
     }
     if (const std::wstring path = ReadPathValue(profile, L"ProfileImagePath"); !path.empty()) {
       folders.profiles.push_back(path);
+      // Where that user moved their folders, when the user's hive is loaded.
+      AddUserShellFolders(HKEY_USERS, sid, path, folders.kept);
     }
     RegCloseKey(profile);
   }
   RegCloseKey(list);
+}
+
+// The running user's folders where the system says they are, moved ones included.
+void AddKnownFolders(std::vector<std::wstring>& list) {
+  for (const UserFolderName& name : UserFolderNames()) {
+    GUID id{};
+    if (FAILED(CLSIDFromString(name.knownFolderId, &id))) continue;
+    PWSTR path = nullptr;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &path)) && path &&
+        path[0]) {
+      list.emplace_back(path);
+    }
+    CoTaskMemFree(path);
+  }
 }
 
 }  // namespace
@@ -135,6 +153,7 @@ ProtectedFolders QueryProtectedFolders() {
   AddFolder(folders.profiles, CSIDL_PROFILE);
   AddEnvironmentFolder(folders.profiles, L"USERPROFILE");
   AddProfiles(folders);
+  AddKnownFolders(folders.kept);
   AddBelow(folders.kept, CSIDL_PROFILE, L"Downloads");
   AddBelow(folders.kept, CSIDL_PROFILE, L"Saved Games");
   AddBelow(folders.kept, CSIDL_PERSONAL, L"My Games");

@@ -1,0 +1,32 @@
+// Where a user's folders are: Explorer records them, moved ones included, in the
+// user's "User Shell Folders" key by their known-folder id or their older name;
+// OneDrive adds folders of its own to the profile.
+#pragma once
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/win32.h"
+
+namespace qiv::platform {
+
+struct UserFolderName {
+  const wchar_t* legacyName;  // the value's older name, or null
+  const wchar_t* knownFolderId;
+};
+
+// The user folders an uninstaller must never delete.
+std::span<const UserFolderName> UserFolderNames();
+
+// Adds the folders named in "...\Explorer\User Shell Folders" below `userKey` of
+// `root` (HKEY_CURRENT_USER with an empty key, or HKEY_USERS with the user's SID),
+// with %USERPROFILE% standing for `profile` and other references expanded.
+void AddUserShellFolders(HKEY root, const std::wstring& userKey, const std::wstring& profile,
+                         std::vector<std::wstring>& folders);
+
+// Adds every folder directly in `profile` whose name begins with "OneDrive"
+// ("OneDrive", "OneDrive - Company", ...).
+void AddOneDriveFolders(const std::wstring& profile, std::vector<std::wstring>& folders);
+
+}  // namespace qiv::platform
