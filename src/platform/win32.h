@@ -316,6 +316,11 @@ BOOL FindClose(HANDLE find);
 DWORD GetLastError();
 void SetLastError(DWORD error);
 
+// The process error mode: recorded and returned, nothing on POSIX shows a dialog.
+constexpr UINT SEM_FAILCRITICALERRORS = 0x0001;
+constexpr UINT SEM_NOOPENFILEERRORBOX = 0x8000;
+UINT SetErrorMode(UINT mode);
+
 // Environment references "%NAME%" (posix/environment.cpp): names are matched without
 // regard to ASCII case, an unknown one stays as written; the result counts the
 // terminator, and a buffer too small receives nothing.
