@@ -1,6 +1,7 @@
 #include "commands/installed_products.h"
 
 #include "base/registry/registry_key.h"
+#include "platform/registry_text.h"
 #include "platform/win32.h"
 
 namespace qiv::commands {
@@ -9,7 +10,6 @@ namespace {
 
 constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr DWORD kNameCapacity = 256;  // key names hold at most 255 units
-constexpr DWORD kValueUnits = 2048;
 
 wchar_t Lower(wchar_t c) { return c >= L'A' && c <= L'Z' ? c | 0x20 : c; }
 
@@ -51,18 +51,9 @@ std::wstring UnquotedProgram(const std::wstring& text) {
 }
 
 std::wstring ReadText(HKEY key, const wchar_t* name) {
-  wchar_t data[kValueUnits] = {};
-  DWORD size = sizeof data - sizeof data[0];
   DWORD type = REG_NONE;
-  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(data), &size) !=
-          ERROR_SUCCESS ||
-      (type != REG_SZ && type != REG_EXPAND_SZ)) {
-    return L"";
-  }
-  if (type == REG_SZ) return std::wstring(data);
-  wchar_t expanded[kValueUnits] = {};
-  const DWORD needed = ExpandEnvironmentStringsW(data, expanded, kValueUnits);
-  return needed > 0 && needed <= kValueUnits ? std::wstring(expanded) : std::wstring();
+  const std::wstring text = qiv::platform::ReadRegistryText(key, name, &type);
+  return type == REG_EXPAND_SZ ? qiv::platform::ExpandEnvironment(text) : text;
 }
 
 InstalledProduct ReadProduct(HKEY entry) {

@@ -1,5 +1,7 @@
 #include "platform/profile_folders.h"
 
+#include "platform/registry_text.h"
+
 namespace qiv::platform {
 
 namespace {
@@ -7,7 +9,6 @@ namespace {
 constexpr wchar_t kUserShellFolders[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 constexpr wchar_t kProfileReference[] = L"%USERPROFILE%";
-constexpr DWORD kValueUnits = 1024;
 
 constexpr UserFolderName kNames[] = {
     {L"Desktop", L"{B4BFCC3A-DB2C-424C-B029-7FE99A87C641}"},
@@ -58,21 +59,7 @@ std::wstring Expanded(std::wstring text, const std::wstring& profile) {
     }
   }
   if (text.find(L'%') == std::wstring::npos) return text;
-  wchar_t expanded[kValueUnits] = {};
-  const DWORD needed = ExpandEnvironmentStringsW(text.c_str(), expanded, kValueUnits);
-  return needed > 0 && needed <= kValueUnits ? std::wstring(expanded) : std::wstring();
-}
-
-std::wstring ReadFolderValue(HKEY key, const wchar_t* name) {
-  wchar_t data[kValueUnits] = {};
-  DWORD size = sizeof data - sizeof data[0];
-  DWORD type = REG_NONE;
-  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(data), &size) !=
-          ERROR_SUCCESS ||
-      (type != REG_SZ && type != REG_EXPAND_SZ)) {
-    return L"";
-  }
-  return std::wstring(data);
+  return ExpandEnvironment(text);
 }
 
 }  // namespace
@@ -88,7 +75,7 @@ void AddUserShellFolders(HKEY root, const std::wstring& userKey, const std::wstr
   for (const UserFolderName& name : kNames) {
     for (const wchar_t* valueName : {name.knownFolderId, name.legacyName}) {
       if (valueName == nullptr) continue;
-      const std::wstring value = ReadFolderValue(key, valueName);
+      const std::wstring value = ReadRegistryText(key, valueName);
       if (value.empty()) continue;
       if (std::wstring folder = Expanded(value, profile); !folder.empty()) {
         folders.push_back(std::move(folder));

@@ -7,6 +7,7 @@
 #include <userenv.h>
 
 #include "platform/profile_folders.h"
+#include "platform/registry_text.h"
 #include "platform/win32.h"
 
 namespace qiv::platform {
@@ -32,23 +33,9 @@ void AddBelow(std::vector<std::wstring>& list, int csidl, const wchar_t* child) 
   if (!parent.empty()) list.push_back(parent.front() + L"\\" + child);
 }
 
-std::wstring Expanded(const std::wstring& text) {
-  wchar_t expanded[MAX_PATH] = {};
-  const DWORD length = ExpandEnvironmentStringsW(text.c_str(), expanded, MAX_PATH);
-  return length > 0 && length <= MAX_PATH ? std::wstring(expanded) : std::wstring();
-}
-
 // A string value of the key, environment references expanded; empty when absent.
 std::wstring ReadPathValue(HKEY key, const wchar_t* name) {
-  wchar_t data[MAX_PATH] = {};
-  DWORD size = sizeof data - sizeof data[0];
-  DWORD type = REG_NONE;
-  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(data), &size) !=
-          ERROR_SUCCESS ||
-      (type != REG_SZ && type != REG_EXPAND_SZ)) {
-    return L"";
-  }
-  return Expanded(data);
+  return ExpandEnvironment(ReadRegistryText(key, name));
 }
 
 // Every profile the system knows, whoever runs this program (LocalSystem too):
