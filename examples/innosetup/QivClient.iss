@@ -206,7 +206,8 @@ begin
   end;
 end;
 
-function InitializeUninstall: Boolean;
+// Once the uninstall is confirmed; silent mode takes the answers from the command line.
+procedure CollectFeedback;
 begin
   Language := ExpandConstant('{param:LANG|en}');
   if UninstallSilent then
@@ -217,7 +218,8 @@ begin
   end
   else
     AskFeedback;
-  Result := True;
+  // A quoted argument cannot hold a double quote.
+  StringChangeEx(Comments, '"', '''', True);
 end;
 
 // A copy of the program with version.ini (and Register.ini) in a folder of its own
@@ -252,6 +254,7 @@ begin
   { usUninstall comes before [UninstallRun] removes the games. }
   if CurUninstallStep = usUninstall then
   begin
+    CollectFeedback;
     if Factors + Star + Comments <> '' then
       QivUninstallFeedback(CopyProgram('feedback') + '\QivDepends.exe', Language, Factors, Star,
         Comments);

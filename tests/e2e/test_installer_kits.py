@@ -107,8 +107,9 @@ def network(kind: str):
 
 def run_batch(runner, scratch, program, arguments: str) -> subprocess.CompletedProcess:
     """Runs PROGRAM with the command line ARGUMENTS exactly as written (NSIS wants /D=
-    unquoted, blanks and all; Inno Setup wants /DIR= quoted) from a batch file, which waits for the program, then
-    starts a small program whose start marks the end in the trace."""
+    unquoted, blanks and all; Inno Setup wants /DIR= quoted) from a batch file, which
+    waits for the program, then starts a small program whose start marks the end in
+    the trace."""
     batch = scratch / f'run-{program.stem}.cmd'
     batch.write_text(f'@"{runner.host_path(program)}" {arguments}\r\n'
                      '@hostname.exe >nul\r\n', encoding='cp1252')
@@ -210,6 +211,17 @@ def temporary_files(runner, kit) -> set:
 TIMINGS: dict = {}
 
 
+@pytest.fixture(scope='module', autouse=True)
+def figures():
+    """Both kits' figures side by side once the runs are done (pytest -s shows them)."""
+    yield
+    print('\nseconds: kit, network, slowest page, whole install, uninstall')
+    for kit_name, networks in TIMINGS.items():
+        for kind, timings in networks.items():
+            print(f'  {kit_name:10} {kind:9} {max(timings[stage] for stage, _ in FUNNEL):5} '
+                  f'{timings["install"]:6} {timings["uninstall"]:6}')
+
+
 @pytest.mark.parametrize('kind', NETWORKS)
 def test_silent_install_and_uninstall_drive_every_command(tmp_path, kit, runner, kind):
     kit, setup_program = kit
@@ -236,7 +248,8 @@ def test_silent_install_and_uninstall_drive_every_command(tmp_path, kit, runner,
         else:
             # Each stage reached the site once; the reports wait there.
             site.wait_for_requests(len(FUNNEL), timeout=120)
-        print(f'{kit.name}, {kind} network, install debug lines:', *debug_lines(installed), sep='\n  ')
+        print(f'{kit.name}, {kind} network, install debug lines:', *debug_lines(installed),
+              sep='\n  ')
 
         # Every stage once: goal lookup, conversion, funnel event (side by side, so in
         # any order).
