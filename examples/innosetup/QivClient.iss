@@ -132,13 +132,13 @@ procedure DeinitializeSetup;
 var
   Copy: String;
 begin
-  // Setup deletes {tmp} after this; a copy that a report still runs then (a slow
-  // network) goes at the next restart, with its folder.
+  // Setup deletes {tmp} after this, but not a file in use: a copy that a report still
+  // runs then (a slow network) goes at the next restart, with its folder.
   Copy := ExpandConstant('{tmp}\QivDepends.exe');
   if FileExists(Copy) and not DeleteFile(Copy) then
   begin
     RestartReplace(Copy, '');
-    RestartReplace(ExpandConstant('{tmp}\version.ini'), '');
+    QivDeleteLater(ExpandConstant('{tmp}\version.ini'));
     RestartReplace(ExpandConstant('{tmp}'), '');
   end;
 end;
