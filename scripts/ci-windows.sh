@@ -2,8 +2,8 @@
 # The Windows product in CI: installs the cross toolchain and Wine (idempotent),
 # fetches and builds the dependencies (kept in build/windows-deps between runs),
 # builds the windows preset and runs its tests under Wine: the unit tests in one
-# Wine process and the end-to-end scenarios with the Wine runner (the NSIS example
-# among them), then makes the release package and checks what it holds.
+# Wine process and the end-to-end scenarios with the Wine runner (the NSIS and Inno
+# Setup examples among them), then makes the release package and checks what it holds.
 #
 #   ci-windows.sh [install|build|test]   one phase; all three in turn without one
 set -euo pipefail
@@ -28,7 +28,7 @@ if [[ $phase == build || $phase == all ]]; then
   cmake --build --preset windows -j2
 fi
 if [[ $phase == test || $phase == all ]]; then
-  step "tests under Wine (with the NSIS example as a real client)"
+  step "tests under Wine (with the NSIS and Inno Setup examples as real clients)"
   ctest --preset windows
   step "release package"
   cmake --build --preset windows --target package

@@ -1,6 +1,7 @@
-"""The NSIS example of examples/nsis/ as a real client: makensis builds the installer
-with the Windows program in it, and the silent installer and uninstaller run under
-Wine against the services, with games registered by a registry fixture. Three
+"""The example installers of examples/ (NSIS and Inno Setup, installer_kits.py) as
+real clients: each kit's compiler builds its installer with the Windows program in it,
+and the silent installer and uninstaller run under Wine against the services, with
+games registered by a registry fixture; one scenario for both kits. Three
 networks: working (the recording services), refusing (nothing listens) and silent
 (the services take the request and never answer; the program's own time-outs stay,
 so a wait for it would show as minutes). Each run times every stage of the install
@@ -12,7 +13,6 @@ import contextlib
 import os
 import pathlib
 import re
-import shutil
 import subprocess
 import time
 
@@ -22,15 +22,9 @@ from faults import faulty_service, healthy_service
 from funnel import (ATTRIBUTION_KEYS, FEEDBACK_PATH, GOAL_PATH, TRACKING_PATH, attribution,
                     events, goal_answer, read_ini)
 from harness import Registry
+from installer_kits import BUILD, KITS, RUN_TIMEOUT
 
-# QIV_NSIS_KIT measures another copy of the example (an older one, say) the same way;
-# one that waits for the program may take 20 minutes on the silent network.
-KIT = pathlib.Path(os.environ.get('QIV_NSIS_KIT')
-                   or pathlib.Path(__file__).resolve().parents[2] / 'examples' / 'nsis')
-RUN_TIMEOUT = 1800 if os.environ.get('QIV_NSIS_KIT') else 600
 PRODUCT = r'HKEY_LOCAL_MACHINE\SOFTWARE\Orvandel\Vantor'
-CLIENT_UNINSTALL_KEY = r'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QivClient'
-BUILD = 'V3.0.0.77'
 ATTRIBUTED = {'trans_id': 'TX-1001', 'offer_id': 'OF-7', 'vendor_id': 'VN-3', 'region': 'de',
               'game_abbr': 'ska', 'gclid': 'CLICK-9'}
 FUNNEL = [('start', 'qiv_installer_start'), ('eula', 'qiv_installer_eula'),
@@ -50,26 +44,20 @@ PAGE_BUDGET = 1.0
 UNINSTALL_EXTRA_BUDGET = 15.0
 
 
-def build_kit(tmp_path, exe) -> pathlib.Path:
-    makensis = shutil.which('makensis')
-    assert makensis, 'makensis is missing (Debian package nsis)'
-    version_ini = tmp_path / 'version.ini'
-    version_ini.write_text(f'[versioninfo]\r\nbuild={BUILD}\r\n')
-    setup = tmp_path / 'QivClientSetup.exe'
-    # -WX: the example a client copies builds without warnings.
-    subprocess.run([makensis, '-V2', '-WX', f'-DQIV_EXE={exe}',
-                    f'-DQIV_VERSION_INI={version_ini}', f'-DOUTFILE={setup}',
-                    str(KIT / 'QivClient.nsi')], check=True, cwd=tmp_path)
-    return setup
-
-
-@pytest.fixture(scope='module')
-def setup_program(request, tmp_path_factory) -> pathlib.Path:
-    """The example installer around the program under test, built once for the runs."""
+@pytest.fixture(scope='module', params=KITS, ids=lambda kit: kit.name)
+def kit(request, tmp_path_factory):
+    """(the kit, its installer around the program under test), built once for the
+    kit's runs, which run in the kit's session (Inno Setup's: a virtual display)."""
     exe = request.config.getoption('--exe')
     if not exe or request.config.getoption('--runner') != 'wine':
-        pytest.skip('NSIS installers are Windows programs')
-    return build_kit(tmp_path_factory.mktemp('kit'), pathlib.Path(exe).resolve())
+        pytest.skip('the installers are Windows programs')
+    from harness.wine import WinePrefix
+    exe = pathlib.Path(exe).resolve()
+    prefix = WinePrefix(os.environ.get('QIV_WINEPREFIX') or exe.parent / 'wineprefix')
+    prefix.ensure()
+    setup = request.param.build(tmp_path_factory.mktemp(f'kit-{request.param.name}'), exe, prefix)
+    with request.param.session(prefix):
+        yield request.param, setup
 
 
 def games_world(tmp_path, runner) -> dict:
@@ -119,8 +107,9 @@ def network(kind: str):
 
 def run_batch(runner, scratch, program, arguments: str) -> subprocess.CompletedProcess:
     """Runs PROGRAM with the command line ARGUMENTS exactly as written (NSIS wants /D=
-    unquoted, blanks and all) from a batch file, which waits for the program, then
-    starts a small program whose start marks the end in the trace."""
+    unquoted, blanks and all; Inno Setup wants /DIR= quoted) from a batch file, which
+    waits for the program, then starts a small program whose start marks the end in
+    the trace."""
     batch = scratch / f'run-{program.stem}.cmd'
     batch.write_text(f'@"{runner.host_path(program)}" {arguments}\r\n'
                      '@hostname.exe >nul\r\n', encoding='cp1252')
@@ -148,15 +137,21 @@ def debug_lines(completed) -> list:
             if 'OutputDebugStringA ' in line]
 
 
-def stage_times(completed) -> dict:
+def program_of(command: str) -> pathlib.PureWindowsPath:
+    return pathlib.PureWindowsPath(command.split('"')[1] if command.startswith('"')
+                                   else command.split(' ')[0])
+
+
+def stage_times(completed, setup_name: str) -> dict:
     """How long the installer stayed at each stage: from the start of its report to the
-    next report, or to the installer's end; 'install' is the whole run."""
+    next report, or to the installer's end; 'install' is the whole run (from the start
+    of the setup program, not of the copy an Inno setup runs)."""
     marks = []
     for moment, command in started(completed):
         stage = re.search(r' PostInstallEvent "(\w+)"', command)
         if stage:
             marks.append((stage.group(1), moment))
-        elif 'QivClientSetup.exe' in command:
+        elif program_of(command).name == setup_name and not marks:
             marks.append(('begin', moment))
         elif 'hostname.exe' in command:
             marks.append(('end', moment))
@@ -186,15 +181,14 @@ def prefix_processes(runner) -> list:
     return names
 
 
-def uninstall(runner, scratch, program, arguments: str) -> float:
-    """Runs the uninstaller and returns the seconds until its copy (an NSIS uninstaller
-    runs from a copy in the temporary folder) has ended; the programs it left running
-    in the background do not count."""
+def uninstall(runner, kit, scratch, program, arguments: str) -> float:
+    """Runs the uninstaller and returns the seconds until its copy (both kits'
+    uninstallers run from a copy in the temporary folder) has ended; the programs it
+    left running in the background do not count."""
     begin = time.monotonic()
     completed = run_batch(runner, scratch, program, arguments)
-    programs = [pathlib.PureWindowsPath(command.split('"')[1])
-                for _, command in started(completed) if command.startswith('"')]
-    copies = [program.name[:15] for program in programs if program.parent.name.startswith('~nsu')]
+    programs = [program_of(command) for _, command in started(completed)]
+    copies = [program.name[:15] for program in programs if kit.is_uninstaller_copy(program)]
     assert copies, 'the uninstaller started no copy of itself'
     deadline = begin + RUN_TIMEOUT
     while copies[0] in prefix_processes(runner):
@@ -203,24 +197,38 @@ def uninstall(runner, scratch, program, arguments: str) -> float:
     return round(time.monotonic() - begin, 2)
 
 
-def temporary_files(runner) -> set:
-    """What the temporary folders of the prefix hold, but the empty folder an NSIS
-    uninstaller ran from, which NSIS itself leaves for the next restart."""
+def temporary_files(runner, kit) -> set:
+    """What the temporary folders of the prefix hold, but what the installer system
+    itself leaves for the next restart (kit.own_leftover)."""
     found = set()
     for path in runner.prefix.path.glob('drive_c/users/*/Temp/**/*'):
-        if not (path.name.startswith('~nsu') and path.is_dir() and not any(path.iterdir())):
+        if not kit.own_leftover(path):
             found.add(str(path.relative_to(runner.prefix.path)))
     return found
 
 
+# Per kit, per network: the figures of the last run.
 TIMINGS: dict = {}
 
 
+@pytest.fixture(scope='module', autouse=True)
+def figures():
+    """Both kits' figures side by side once the runs are done (pytest -s shows them)."""
+    yield
+    print('\nseconds: kit, network, slowest page, whole install, uninstall')
+    for kit_name, networks in TIMINGS.items():
+        for kind, timings in networks.items():
+            print(f'  {kit_name:10} {kind:9} {max(timings[stage] for stage, _ in FUNNEL):5} '
+                  f'{timings["install"]:6} {timings["uninstall"]:6}')
+
+
 @pytest.mark.parametrize('kind', NETWORKS)
-def test_silent_install_and_uninstall_drive_every_command(tmp_path, setup_program, runner, kind):
+def test_silent_install_and_uninstall_drive_every_command(tmp_path, kit, runner, kind):
+    kit, setup_program = kit
+    timed = TIMINGS.setdefault(kit.name, {})
     world = games_world(tmp_path, runner)
     client = tmp_path / 'Program Files' / 'Qiv Client'
-    temporary_before = temporary_files(runner)
+    temporary_before = temporary_files(runner, kit)
     with network(kind) as services:
         site, tracking, collector = (services[name] for name in ('site', 'tracking', 'collector'))
         if kind == 'working':
@@ -229,18 +237,19 @@ def test_silent_install_and_uninstall_drive_every_command(tmp_path, setup_progra
 
         a = ATTRIBUTED
         installed = run_batch(
-            runner, tmp_path, setup_program,
-            f'/S /TRANSACTION={a["trans_id"]} /OFFER={a["offer_id"]} '
-            f'/VENDOR={a["vendor_id"]} /REGION={a["region"]} /GAME={a["game_abbr"]} '
-            f'/GCLID={a["gclid"]} /D={runner.host_path(client)}')
+            runner, tmp_path, setup_program, kit.install_arguments(
+                f'/TRANSACTION={a["trans_id"]} /OFFER={a["offer_id"]} '
+                f'/VENDOR={a["vendor_id"]} /REGION={a["region"]} /GAME={a["game_abbr"]} '
+                f'/GCLID={a["gclid"]}', runner.host_path(client)))
         assert installed.returncode == 0
-        timings = stage_times(installed)
+        timings = stage_times(installed, kit.setup_name)
         if kind != 'silent':
             settle(runner)  # the reports finish in the background
         else:
             # Each stage reached the site once; the reports wait there.
             site.wait_for_requests(len(FUNNEL), timeout=120)
-        print(f'{kind} network, install debug lines:', *debug_lines(installed), sep='\n  ')
+        print(f'{kit.name}, {kind} network, install debug lines:', *debug_lines(installed),
+              sep='\n  ')
 
         # Every stage once: goal lookup, conversion, funnel event (side by side, so in
         # any order).
@@ -260,30 +269,31 @@ def test_silent_install_and_uninstall_drive_every_command(tmp_path, setup_progra
             assert [name for name, _ in read_ini(client / 'Register.ini')] == ['registered_from']
             assert attribution(client / 'Register.ini') == [
                 (key, ATTRIBUTED.get(key, '0')) for key in ATTRIBUTION_KEYS]
-            assert sorted(p.name for p in client.iterdir()) == [
-                'QivDepends.exe', 'Register.ini', 'uninstall.exe', 'version.ini']
+            assert sorted(p.name for p in client.iterdir()) == kit.client_files
 
         if kind == 'working':
             for server in services.values():
                 server.clear()
         site_before = len(site.requests)
-        timings['uninstall'] = uninstall(runner, tmp_path, client / 'uninstall.exe',
-                                         '/S /LANG=de /FACTORS=2,5 /STAR=3 /COMMENTS="Zu langsam"')
-        TIMINGS[kind] = timings
-        print(f'{kind} network, seconds:', timings)
+        timings['uninstall'] = uninstall(
+            runner, kit, tmp_path, client / kit.uninstaller_name,
+            kit.uninstall_arguments('/LANG=de /FACTORS=2,5 /STAR=3 /COMMENTS="Zu langsam"'))
+        timed[kind] = timings
+        print(f'{kit.name}, {kind} network, seconds:', timings)
         if kind == 'silent':
             site.wait_for_requests(site_before + 1, timeout=60)
             collector.wait_for_requests(1, timeout=60)
             left_running = [name for name in prefix_processes(runner) if name == 'QivDepends.exe']
-            staying = [path for path in sorted(temporary_files(runner) - temporary_before)
+            staying = [path for path in sorted(temporary_files(runner, kit) - temporary_before)
                        if (runner.prefix.path / path).is_file()] + [
                 str(path) for path in client.rglob('*')]
-            print(f'silent network, {len(left_running)} programs still running; '
+            print(f'{kit.name}, silent network, {len(left_running)} programs still running; '
                   'left until the next restart:', *staying, sep='\n  ')
             # Only program files that still run stay: the client's, run by the last
-            # install report, and the uninstaller's copy (besides NSIS's own copy).
-            assert {pathlib.PurePath(path).name for path in staying if '~nsu' not in path} == {
-                'QivDepends.exe'}, staying
+            # install report, and the uninstaller's copies (besides the installer
+            # system's own copy of the uninstaller).
+            assert {pathlib.PurePath(path).name for path in staying
+                    if not kit.in_own_folder(path)} == {'QivDepends.exe'}, staying
             runner.prefix.restart()
         else:
             settle(runner)
@@ -314,11 +324,11 @@ def test_silent_install_and_uninstall_drive_every_command(tmp_path, setup_progra
     assert not [key for key in left if 'vantor' in key or 'alpha' in key or 'skarn' in key], left
     assert r'hkey_local_machine\software\vendor\keep' in left
     assert not client.exists()
-    assert runner.prefix.reg('query', CLIENT_UNINSTALL_KEY, '/reg:32') != 0
-    assert temporary_files(runner) - temporary_before == set()
+    assert runner.prefix.reg('query', kit.uninstall_key, '/reg:32') != 0
+    assert temporary_files(runner, kit) - temporary_before == set()
 
     # No stage keeps the wizard waiting, and the uninstaller's wait for the network is
     # bounded.
     assert max(timings[stage] for stage, _ in FUNNEL) <= PAGE_BUDGET, timings
-    if kind != 'working' and 'working' in TIMINGS:
-        assert timings['uninstall'] <= TIMINGS['working']['uninstall'] + UNINSTALL_EXTRA_BUDGET
+    if kind != 'working' and 'working' in timed:
+        assert timings['uninstall'] <= timed['working']['uninstall'] + UNINSTALL_EXTRA_BUDGET
