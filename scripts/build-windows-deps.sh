@@ -17,22 +17,30 @@ deps=$(cd "$deps" && pwd)
 toolchain=$root/cmake/mingw-w64-i686.cmake
 jobs=${QIV_JOBS:-2}
 # Optimised for size, one section per function and object, so that the program's
-# link (--gc-sections) keeps only what it calls.
-release_flags="-Os -DNDEBUG -ffunction-sections -fdata-sections"
+# link (--gc-sections) keeps only what it calls. The prefix map writes every path
+# under DEPS (source trees, build directories) relative to it, so that the
+# libraries, and the program linked from them, are the same bytes wherever DEPS is.
+release_flags="-Os -DNDEBUG -ffunction-sections -fdata-sections -ffile-prefix-map=$deps/="
 
 bash "$root/scripts/fetch-windows-sources.sh" "$deps/src" curl tinyxml googletest
 
+# source_tree PACKAGE: the source tree fetched for it (its .dir file names the tree).
+source_tree() { echo "$deps/src/$(basename "$(cat "$deps/src/$1.dir")")"; }
+
 # build NAME SOURCE_DIR CMAKE_ARGS...: configure, build and install into DEPS/NAME.
-# The stamp names the source version and hashes the toolchain, the arguments and
-# any CMakeLists.txt of ours that the source directory holds.
+# The stamp names the source version and hashes the toolchain, the flags, the
+# arguments and any CMakeLists.txt of ours that the source directory holds; DEPS
+# itself is left out of the hash (the output does not depend on it), so a copied
+# DEPS stays up to date.
 build() {
   local name=$1 source=$2
   shift 2
   local prefix=$deps/$name
-  local recipe
-  recipe=$({ cat "$toolchain"; echo "$release_flags $*"; cat "$source/CMakeLists.txt"; } | sha256sum | cut -c1-16)
+  local recipe options="$release_flags $*"
+  recipe=$({ cat "$toolchain"; echo "${options//"$deps"/DEPS}"; cat "$source/CMakeLists.txt"; } |
+    sha256sum | cut -c1-16)
   local stamp
-  stamp="$(basename "$(cat "$deps/src/$name.dir")") $recipe"
+  stamp="$(basename "$(source_tree "$name")") $recipe"
   if [[ -f $prefix/.stamp && $(cat "$prefix/.stamp") == "$stamp" ]]; then
     echo "build-windows-deps: $name is up to date"
     return
@@ -71,7 +79,7 @@ googletest_without_watcher_thread() {
   echo "$copy"
 }
 
-build curl "$(cat "$deps/src/curl.dir")" \
+build curl "$(source_tree curl)" \
   -DBUILD_CURL_EXE=OFF -DBUILD_TESTING=OFF -DENABLE_MANUAL=OFF -DBUILD_LIBCURL_DOCS=OFF \
   -DHTTP_ONLY=ON -DCURL_DISABLE_LDAP=ON -DCURL_DISABLE_LDAPS=ON \
   -DCURL_USE_SCHANNEL=ON -DCURL_USE_OPENSSL=OFF -DCURL_USE_MBEDTLS=OFF -DCURL_USE_WOLFSSL=OFF \
@@ -82,7 +90,7 @@ build curl "$(cat "$deps/src/curl.dir")" \
   -DENABLE_UNIX_SOCKETS=OFF -DCURL_CA_BUNDLE=none -DCURL_CA_PATH=none \
   -DCURL_DISABLE_INSTALL=OFF
 build tinyxml "$root/cmake/windows-deps/tinyxml" \
-  -DTINYXML_SOURCE_DIR="$(cat "$deps/src/tinyxml.dir")"
-build googletest "$(googletest_without_watcher_thread "$(cat "$deps/src/googletest.dir")")" \
+  -DTINYXML_SOURCE_DIR="$(source_tree tinyxml)"
+build googletest "$(googletest_without_watcher_thread "$(source_tree googletest)")" \
   -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON -Dgtest_disable_pthreads=ON -Dgtest_force_shared_crt=OFF \
   -DQIV_GTEST_PATCH=no-watcher-thread
