@@ -24,9 +24,10 @@ LICENCES = {
 }
 # What only a test build names: the program keeps its hosts as UTF-16 strings, so
 # these are looked for in that form (libcurl itself names "localhost" in ASCII, to
-# resolve it without a name service). A trust store of its own is a file name.
+# resolve it without a name service). A trust store of its own is a file name (a
+# word before the dot: the PE header names a section ".CRT").
 TEST_HOSTS = re.compile(r'localhost|127\.0\.0\.1|\[::1\]', re.IGNORECASE)
-CA_FILE = re.compile(rb'[\x21-\x7e]*\.(?:pem|crt|cer|p7b)(?![\x21-\x7e])', re.IGNORECASE)
+CA_FILE = re.compile(rb'[\x21-\x7e]*\w\.(?:pem|crt|cer|p7b)(?![\x21-\x7e])', re.IGNORECASE)
 
 
 def utf16_strings(data: bytes):
