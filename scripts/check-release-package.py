@@ -72,7 +72,7 @@ def main(path: str) -> int:
         sys.exit('QivDepends.exe is not a PE32 program for i386')
     traces = test_build_traces(exe)
     if traces:
-        sys.exit(f'QivDepends.exe is a test build: it names {traces}')
+        sys.exit(f'QivDepends.exe is a test build: it names {", ".join(traces)}')
     if b'[versioninfo]' not in content['version.ini'] or b'build=V' not in content['version.ini']:
         sys.exit('version.ini holds no build string')
     notices = content['THIRD_PARTY_NOTICES.txt'].decode('utf-8')

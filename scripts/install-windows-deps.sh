@@ -2,8 +2,9 @@
 # Installs what the Windows build and its Wine test run need, from Debian packages:
 # the mingw-w64 cross toolchain, Wine with its 32-bit half (and qemu for machines
 # whose kernel cannot start 32-bit programs), and the tools that fetch and build the
-# dependencies from Debian's source packages, makensis for the NSIS example, and
-# iproute2 to bring up the loopback of the Wine tests' own network namespace.
+# dependencies from Debian's source packages, makensis for the NSIS example,
+# iproute2 to bring up the loopback of the Wine tests' own network namespace, and
+# osslsigncode and openssl to sign the release and check the signature.
 # Safe to run again.
 set -euo pipefail
 
@@ -12,6 +13,6 @@ bash "$(dirname "$0")/apt-install-missing.sh" \
   g++-mingw-w64-x86-64-posix \
   wine wine32:i386 wine64 qemu-user-static \
   cmake make pkg-config dpkg-dev nsis \
-  python3 python3-pytest iproute2
+  python3 python3-pytest iproute2 osslsigncode openssl git
 
 bash "$(dirname "$0")/enable-i386-exec.sh"
