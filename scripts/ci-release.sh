@@ -92,11 +92,12 @@ QIV_WINDOWS_DEPS_DIR=$deps bash scripts/build-release.sh >"$work/signed.log" ||
   { cat "$work/signed.log"; fail "the signed package"; }
 grep -E '^(sign-release|release):|signed/' "$work/signed.log"
 signed_exe=$first/signed/QivDepends.exe
+# The installer around the signed program; makensis signs the uninstaller it packs
+# and the installer itself with the same script.
 installer=$work/QivClientSetup.exe
-makensis -V2 -WX "-DQIV_EXE=$first/package/QivDepends.exe" \
-  "-DQIV_VERSION_INI=$first/package/version.ini" "-DOUTFILE=$installer" \
-  examples/nsis/QivClient.nsi
-bash scripts/sign-release.sh "$installer"
+makensis -V2 -WX "-DQIV_EXE=$signed_exe" "-DQIV_VERSION_INI=$first/package/version.ini" \
+  "-DOUTFILE=$installer" "-DQIV_SIGN_COMMAND=bash $root/scripts/sign-release.sh" \
+  "$root/examples/nsis/QivClient.nsi"
 
 step "verifying the signatures against the throwaway CA"
 for file in "$signed_exe" "$installer"; do

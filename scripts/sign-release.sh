@@ -21,7 +21,9 @@
 #
 # Signing is the step after the reproducible build: each file's signature is removed
 # again from a copy, and the file is left unsigned and the script fails unless that
-# gives back the exact bytes that were signed.
+# gives back the bytes that were signed. (osslsigncode pads a file to a multiple of 8
+# bytes and sets the PE checksum; a linked program such as QivDepends.exe has both
+# already and comes back exactly, an NSIS installer may differ in those two only.)
 set -euo pipefail
 
 if (($# == 0)); then
@@ -66,13 +68,29 @@ for url in ${QIV_SIGN_TIMESTAMP_URL:-}; do
   options+=(-ts "$url")
 done
 
+# same_but_padding_and_checksum A B: B is A, but for zero bytes up to the next
+# multiple of 8 and the PE header's checksum field.
+same_but_padding_and_checksum() {
+  cmp -s "$1" "$2" && return
+  python3 - "$1" "$2" <<'EOF'
+import sys
+a, b = (bytearray(open(path, 'rb').read()) for path in sys.argv[1:3])
+padding = -len(a) % 8
+if len(b) != len(a) + padding or any(b[len(a):]):
+    sys.exit(1)
+checksum = int.from_bytes(a[0x3C:0x40], 'little') + 24 + 64
+a[checksum:checksum + 4] = b[checksum:checksum + 4] = bytes(4)
+sys.exit(0 if a == b[:len(a)] else 1)
+EOF
+}
+
 for file in "$@"; do
   name=$(basename "$file")
   signed=$work/$name.signed
   osslsigncode sign "${options[@]}" -in "$file" -out "$signed" >"$work/sign.log" 2>&1 ||
     { cat "$work/sign.log" >&2; echo "sign-release: signing $file failed" >&2; exit 1; }
   osslsigncode remove-signature -in "$signed" -out "$work/$name.unsigned" >/dev/null
-  if ! cmp -s "$file" "$work/$name.unsigned"; then
+  if ! same_but_padding_and_checksum "$file" "$work/$name.unsigned"; then
     echo "sign-release: removing the signature of $file does not give back its bytes" >&2
     exit 1
   fi
