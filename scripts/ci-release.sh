@@ -2,10 +2,12 @@
 # The release in CI: builds the package from the windows-release preset, builds it
 # again from a copy of the tree in another folder (its own libraries, built there
 # from the same sources, later) and compares the SHA-256 of the libraries, the
-# program and the zip; then signs the program and the NSIS example installer with a
-# throwaway CA's code-signing certificate, checks the signatures with osslsigncode
-# against that CA, shows that removing the signature gives back the reproducible
-# program, and that one changed byte fails the check.
+# program and the zip; then signs the program and the NSIS example installer (and
+# the uninstaller inside it, which a silent install under Wine unpacks) with a
+# throwaway CA's code-signing certificate, time-stamped by a loopback RFC 3161
+# server with that CA's time-stamping certificate, checks the signatures with
+# osslsigncode against that CA, shows that removing the signature gives back the
+# reproducible program, and that one changed byte fails the check.
 #
 #   ci-release.sh
 set -euo pipefail
@@ -23,7 +25,12 @@ fail() {
 }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/qiv-release.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+timestamp_server=
+cleanup() {
+  [[ -z $timestamp_server ]] || kill "$timestamp_server" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
 version=$(sed -n 's/^project(QivDepends VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 zip_name=QivDepends-$version-win32.zip
 deps=${QIV_WINDOWS_DEPS_DIR:-$root/build/windows-deps}
@@ -86,6 +93,24 @@ openssl x509 -req -sha256 -days 2 -in "$pki/sign.csr" -CA "$pki/ca.pem" -CAkey "
 openssl pkcs12 -export -inkey "$pki/sign.key" -in "$pki/sign.pem" -certfile "$pki/ca.pem" \
   -passout "file:$pki/password" -out "$pki/sign.p12"
 export QIV_SIGN_PKCS12=$pki/sign.p12 QIV_SIGN_PASSWORD_FILE=$pki/password
+# A time-stamping certificate from the same CA, for an RFC 3161 server on loopback.
+openssl req -newkey rsa:3072 -nodes -subj "/CN=QivDepends CI time stamps" \
+  -keyout "$pki/tsa.key" -out "$pki/tsa.csr" 2>/dev/null
+printf '%s\n' "basicConstraints=critical,CA:FALSE" "keyUsage=critical,digitalSignature" \
+  "extendedKeyUsage=critical,timeStamping" >"$pki/tsa.ext"
+openssl x509 -req -sha256 -days 2 -in "$pki/tsa.csr" -CA "$pki/ca.pem" -CAkey "$pki/ca.key" \
+  -CAcreateserial -extfile "$pki/tsa.ext" -out "$pki/tsa.pem" 2>/dev/null
+python3 tests/release/timestamp_server.py --cert "$pki/tsa.pem" --key "$pki/tsa.key" \
+  --chain "$pki/ca.pem" --url-file "$pki/tsa.url" &
+timestamp_server=$!
+for _ in $(seq 50); do
+  [[ -f $pki/tsa.url ]] && break
+  sleep 0.1
+done
+[[ -f $pki/tsa.url ]] || fail "the time-stamp server did not start"
+QIV_SIGN_TIMESTAMP_URL=$(cat "$pki/tsa.url")
+export QIV_SIGN_TIMESTAMP_URL
+echo "release: time stamps from $QIV_SIGN_TIMESTAMP_URL"
 
 step "signed package and NSIS example installer"
 QIV_WINDOWS_DEPS_DIR=$deps bash scripts/build-release.sh >"$work/signed.log" ||
@@ -101,12 +126,38 @@ makensis -V2 -WX "-DQIV_EXE=$signed_exe" "-DQIV_VERSION_INI=$first/package/versi
 
 step "verifying the signatures against the throwaway CA"
 for file in "$signed_exe" "$installer"; do
-  osslsigncode verify -CAfile "$pki/ca.pem" -in "$file" >"$work/verify.log" 2>&1 ||
-    { cat "$work/verify.log"; fail "the signature of $file is not verified"; }
+  osslsigncode verify -CAfile "$pki/ca.pem" -TSA-CAfile "$pki/ca.pem" -in "$file" \
+    >"$work/verify.log" 2>&1 || { cat "$work/verify.log"; fail "the signature of $file is not verified"; }
+  grep -q '^Timestamp Server Signature verification: ok' "$work/verify.log" ||
+    { cat "$work/verify.log"; fail "$file has no verified time stamp"; }
   echo "release: $(basename "$file"):"
-  grep -E 'Message digest algorithm  :|Current message digest|Calculated message digest|Subject:|Signature verification|Succeeded' \
+  grep -E 'Message digest algorithm  :|Current message digest|Calculated message digest|Subject:|Timestamp time|Signature verification|Succeeded' \
     "$work/verify.log" | sed 's/^[[:space:]]*/  /'
 done
+# The uninstaller is packed inside the installer: a silent install under Wine
+# unpacks it (and the program, which must be the signed one).
+step "the signed installer installs under Wine"
+python3 - "$installer" "$work/wine" <<'EOF'
+import pathlib
+import sys
+
+sys.path.insert(0, 'tests/e2e')
+from harness.wine import WinePrefix  # noqa: E402
+
+installer, prefix = pathlib.Path(sys.argv[1]), WinePrefix(pathlib.Path(sys.argv[2]))
+prefix.ensure()
+completed = prefix.run(['wine', str(installer), '/S', r'/D=C:\QivClient'], timeout=300)
+prefix.stop_server()
+if completed.returncode != 0:
+    sys.exit(f'the installer ended with status {completed.returncode}')
+EOF
+client=$work/wine/drive_c/QivClient
+cmp "$client/QivDepends.exe" "$signed_exe" || fail "the installer did not install the signed program"
+osslsigncode verify -CAfile "$pki/ca.pem" -TSA-CAfile "$pki/ca.pem" -in "$client/uninstall.exe" \
+  >"$work/verify.log" 2>&1 ||
+  { cat "$work/verify.log"; fail "the installed uninstaller's signature is not verified"; }
+echo "release: installed the signed program; uninstall.exe: $(grep -E '^Signature verification' "$work/verify.log")"
+
 osslsigncode remove-signature -in "$signed_exe" -out "$work/stripped.exe" >/dev/null
 compare "QivDepends.exe (signature removed) and the reproducible build" \
   "$work/stripped.exe" "$second/package/QivDepends.exe"
@@ -137,7 +188,8 @@ for case in "$signed_exe code" "$installer appended"; do
   read -r file where <<<"$case"
   changed=$work/changed-$(basename "$file")
   offset=$(flip "$file" "$changed" "$where")
-  if osslsigncode verify -CAfile "$pki/ca.pem" -in "$changed" >"$work/verify.log" 2>&1; then
+  if osslsigncode verify -CAfile "$pki/ca.pem" -TSA-CAfile "$pki/ca.pem" -in "$changed" \
+    >"$work/verify.log" 2>&1; then
     cat "$work/verify.log"
     fail "$(basename "$file") with byte $offset changed still verifies"
   fi
