@@ -29,7 +29,7 @@ done
 cmake --preset windows-release "${configure[@]}" >/dev/null
 cmake --build --preset windows-release -j"${QIV_JOBS:-2}" --target package
 
-build=build/windows-release
+build=$PWD/build/windows-release
 version=$(sed -n 's/^project(QivDepends VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 zip=$build/QivDepends-$version-win32.zip
 python3 scripts/check-release-package.py "$zip"

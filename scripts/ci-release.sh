@@ -156,7 +156,7 @@ cmp "$client/QivDepends.exe" "$signed_exe" || fail "the installer did not instal
 osslsigncode verify -CAfile "$pki/ca.pem" -TSA-CAfile "$pki/ca.pem" -in "$client/uninstall.exe" \
   >"$work/verify.log" 2>&1 ||
   { cat "$work/verify.log"; fail "the installed uninstaller's signature is not verified"; }
-echo "release: installed the signed program; uninstall.exe: $(grep -E '^Signature verification' "$work/verify.log")"
+echo "release: installed the signed program; uninstall.exe: $(grep -E '^Signature verification:' "$work/verify.log")"
 
 osslsigncode remove-signature -in "$signed_exe" -out "$work/stripped.exe" >/dev/null
 compare "QivDepends.exe (signature removed) and the reproducible build" \
