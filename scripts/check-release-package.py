@@ -36,7 +36,7 @@ def utf16_strings(data: bytes):
         yield match.group().decode('utf-16-le')
 
 
-def test_build_traces(exe: bytes) -> list:
+def traces_of_a_test_build(exe: bytes) -> list:
     """The loopback hosts and CA file names the program carries."""
     found = [text for text in utf16_strings(exe) if TEST_HOSTS.search(text)]
     found += [match.group().decode('ascii') for match in CA_FILE.finditer(exe)]
@@ -70,7 +70,7 @@ def main(path: str) -> int:
     pe = int.from_bytes(exe[0x3C:0x40], 'little')
     if exe[:2] != b'MZ' or exe[pe:pe + 6] != b'PE\0\0\x4c\x01':
         sys.exit('QivDepends.exe is not a PE32 program for i386')
-    traces = test_build_traces(exe)
+    traces = traces_of_a_test_build(exe)
     if traces:
         sys.exit(f'QivDepends.exe is a test build: it names {", ".join(traces)}')
     if b'[versioninfo]' not in content['version.ini'] or b'build=V' not in content['version.ini']:
