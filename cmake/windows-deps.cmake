@@ -5,8 +5,14 @@
 set(QIV_WINDOWS_DEPS_DIR "${CMAKE_SOURCE_DIR}/build/windows-deps"
     CACHE PATH "where the Windows dependencies are built and kept")
 
+# GoogleTest only where the tests are built (not for the release package).
+set(qiv_deps_libraries curl tinyxml)
+if(QIV_BUILD_TESTS)
+  list(APPEND qiv_deps_libraries googletest)
+endif()
 execute_process(
   COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/build-windows-deps.sh ${QIV_WINDOWS_DEPS_DIR}
+          ${qiv_deps_libraries}
   RESULT_VARIABLE qiv_deps_result)
 if(NOT qiv_deps_result EQUAL 0)
   message(FATAL_ERROR "building the Windows dependencies failed (${qiv_deps_result})")

@@ -3,7 +3,9 @@
 # fetches and builds the dependencies (kept in build/windows-deps between runs),
 # builds the windows preset and runs its tests under Wine: the unit tests in one
 # Wine process and the end-to-end scenarios with the Wine runner (the NSIS and Inno
-# Setup examples among them), then makes the release package and checks what it holds.
+# Setup examples among them), then makes the release package from the windows-release
+# preset, checks what it holds, builds it again in another folder and compares the
+# bytes, and signs and verifies it (scripts/ci-release.sh).
 #
 #   ci-windows.sh [install|build|test]   one phase; all three in turn without one
 set -euo pipefail
@@ -30,9 +32,7 @@ fi
 if [[ $phase == test || $phase == all ]]; then
   step "tests under Wine (with the NSIS and Inno Setup examples as real clients)"
   ctest --preset windows
-  step "release package"
-  cmake --build --preset windows --target package
-  python3 scripts/check-release-package.py \
-    "build/windows/QivDepends-$(sed -n 's/^project(QivDepends VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)-win32.zip"
+  step "release package: built twice and compared, signed and verified"
+  bash scripts/ci-release.sh
 fi
 step "done"

@@ -7,7 +7,9 @@
 #   fetch-windows-sources.sh DEST PACKAGE...
 #
 # Each package lands in DEST/<package>-<version>/ and DEST/<package>.dir names that
-# directory. A package already fetched is not fetched again.
+# directory (its name alone, so that DEST can be copied or moved; older files hold
+# the full path, of which the name counts). A package already fetched is not
+# fetched again.
 set -euo pipefail
 
 if (($# < 2)); then
@@ -19,8 +21,8 @@ shift
 
 todo=()
 for package in "$@"; do
-  if [[ -f $dest/$package.dir && -d $(cat "$dest/$package.dir") ]]; then
-    echo "fetch-windows-sources: $package already in $(cat "$dest/$package.dir")"
+  if [[ -f $dest/$package.dir && -d $dest/$(basename "$(cat "$dest/$package.dir")") ]]; then
+    echo "fetch-windows-sources: $package already in $dest/$(basename "$(cat "$dest/$package.dir")")"
   else
     todo+=("$package")
   fi
@@ -66,6 +68,6 @@ for package in "${todo[@]}"; do
   rm -rf "${dest:?}/$name"
   mv "$unpacked" "$dest/$name"
   rm -rf "$work"
-  echo "$dest/$name" >"$dest/$package.dir"
+  echo "$name" >"$dest/$package.dir"
   echo "fetch-windows-sources: $package -> $dest/$name"
 done

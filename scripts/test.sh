@@ -86,12 +86,14 @@ if [ "$windows" = 1 ]; then
     exit 1
   fi
   if [ "$isolated" = 1 ]; then
-    grep -E '^== windows|Test +#|tests passed|tests failed|\.zip' build/ci-windows.log
+    grep -E '^== (windows|release)|Test +#|tests passed|tests failed|release: (identical|DIFFERENT)' \
+      build/ci-windows.log
   else
     grep -E '^== windows' build/ci-windows.log
     bash scripts/ci-windows.sh test
   fi
   summary+=("windows: built; unit tests and end-to-end scenarios passed under Wine")
+  summary+=("release: package built twice in two folders, identical; signed and verified")
 fi
 
 echo

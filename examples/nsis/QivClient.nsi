@@ -27,6 +27,13 @@ Unicode true
 !ifndef OUTFILE
   !define OUTFILE QivClientSetup.exe
 !endif
+; Signing: a command that signs the file it is given in place, for example
+; -DQIV_SIGN_COMMAND="bash scripts/sign-release.sh". makensis runs it on the
+; uninstaller before packing it and on the finished installer.
+!ifdef QIV_SIGN_COMMAND
+  !uninstfinalize '${QIV_SIGN_COMMAND} "%1"' = 0
+  !finalize '${QIV_SIGN_COMMAND} "%1"' = 0
+!endif
 
 !define PRODUCT "Qiv Client"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\QivClient"
