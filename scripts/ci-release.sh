@@ -2,8 +2,9 @@
 # The release in CI: builds the package from the windows-release preset, builds it
 # again from a copy of the tree in another folder (its own libraries, built there
 # from the same sources, later) and compares the SHA-256 of the libraries, the
-# program and the zip; then signs the program and the NSIS example installer (and
-# the uninstaller inside it, which a silent install under Wine unpacks) with a
+# program and the zip; then signs the program, the NSIS example installer (and the
+# uninstaller inside it, which a silent install under Wine unpacks) and the Inno
+# Setup example installer (signed after ISCC built it) with a
 # throwaway CA's code-signing certificate, time-stamped by a loopback RFC 3161
 # server with that CA's time-stamping certificate, checks the signatures with
 # osslsigncode against that CA, shows that removing the signature gives back the
@@ -112,7 +113,7 @@ QIV_SIGN_TIMESTAMP_URL=$(cat "$pki/tsa.url")
 export QIV_SIGN_TIMESTAMP_URL
 echo "release: time stamps from $QIV_SIGN_TIMESTAMP_URL"
 
-step "signed package and NSIS example installer"
+step "signed package and the NSIS and Inno Setup example installers"
 QIV_WINDOWS_DEPS_DIR=$deps bash scripts/build-release.sh >"$work/signed.log" ||
   { cat "$work/signed.log"; fail "the signed package"; }
 grep -E '^(sign-release|release):|signed/' "$work/signed.log"
@@ -124,8 +125,35 @@ makensis -V2 -WX "-DQIV_EXE=$signed_exe" "-DQIV_VERSION_INI=$first/package/versi
   "-DOUTFILE=$installer" "-DQIV_SIGN_COMMAND=bash $root/scripts/sign-release.sh" \
   "$root/examples/nsis/QivClient.nsi"
 
+# The Inno Setup example around the same program, compiled under Wine and signed as
+# a step after its build.
+inno_installer=$work/QivClientSetupInno.exe
+python3 - "$signed_exe" "$first/package/version.ini" "$inno_installer" "$work/wine-iscc" <<'EOF'
+import pathlib
+import subprocess
+import sys
+
+sys.path.insert(0, 'tests/e2e')
+from harness.wine import WinePrefix, host_path  # noqa: E402
+
+exe, version_ini, setup, prefix = (pathlib.Path(argument) for argument in sys.argv[1:])
+iscc = subprocess.run(['bash', 'scripts/install-innosetup.sh', '--path'], check=True,
+                      capture_output=True, text=True).stdout.strip()
+prefix = WinePrefix(prefix)
+prefix.ensure()
+compiled = prefix.run(['wine', host_path(pathlib.Path(iscc)), '/Q', f'/DQIV_EXE={host_path(exe)}',
+                       f'/DQIV_VERSION_INI={host_path(version_ini)}',
+                       f'/O{host_path(setup.parent)}', f'/F{setup.stem}',
+                       host_path(pathlib.Path('examples/innosetup/QivClient.iss').resolve())],
+                      timeout=300)
+prefix.stop_server()
+if compiled.returncode != 0 or not setup.is_file():
+    sys.exit(f'the Inno Setup compiler ended with status {compiled.returncode}')
+EOF
+bash scripts/sign-release.sh "$inno_installer"
+
 step "verifying the signatures against the throwaway CA"
-for file in "$signed_exe" "$installer"; do
+for file in "$signed_exe" "$installer" "$inno_installer"; do
   osslsigncode verify -CAfile "$pki/ca.pem" -TSA-CAfile "$pki/ca.pem" -in "$file" \
     >"$work/verify.log" 2>&1 || { cat "$work/verify.log"; fail "the signature of $file is not verified"; }
   grep -q '^Timestamp Server Signature verification: ok' "$work/verify.log" ||
@@ -184,7 +212,7 @@ open(target, 'wb').write(data)
 print(f'0x{offset:x}')
 EOF
 }
-for case in "$signed_exe code" "$installer appended"; do
+for case in "$signed_exe code" "$installer appended" "$inno_installer appended"; do
   read -r file where <<<"$case"
   changed=$work/changed-$(basename "$file")
   offset=$(flip "$file" "$changed" "$where")
