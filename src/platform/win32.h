@@ -16,6 +16,8 @@
 #include <shellapi.h>
 
 // After windows.h, whose types it uses (kept apart so include sorting leaves the order).
+#include <aclapi.h>
+#include <sddl.h>
 #include <shellapi.h>
 
 #else  // POSIX stand-in
@@ -145,6 +147,7 @@ typedef intptr_t(WINAPI* FARPROC)();
 #define CREATE_NEW 1
 #define MOVEFILE_REPLACE_EXISTING 0x00000001
 #define MOVEFILE_DELAY_UNTIL_REBOOT 0x00000004
+#define ERROR_INVALID_FUNCTION 1L
 #define ERROR_SHARING_VIOLATION 32L
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_FILE_EXISTS 80L
@@ -423,6 +426,28 @@ BOOL FlushFileBuffers(HANDLE file);
 // QIV_PENDING_DELETIONS names; without it the call is refused as for a user who
 // may not schedule one.
 BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags);
+// Security (posix/security.cpp). A descriptor string holds a DACL of allowing ACEs
+// for SYSTEM (SY) and Administrators (BA) only; SetSecurityInfo applies it, protected,
+// to a handle opened with WRITE_DAC as an object only root can reach (owner root,
+// no permissions for group and others). Anything else is refused.
+typedef void* PSECURITY_DESCRIPTOR;
+typedef void* PSID;
+struct ACL;
+typedef ACL* PACL;
+typedef DWORD SECURITY_INFORMATION;
+typedef void* HLOCAL;
+enum SE_OBJECT_TYPE { SE_UNKNOWN_OBJECT_TYPE = 0, SE_FILE_OBJECT = 1 };
+#define DACL_SECURITY_INFORMATION 0x00000004L
+#define PROTECTED_DACL_SECURITY_INFORMATION 0x80000000L
+#define SDDL_REVISION_1 1
+BOOL ConvertStringSecurityDescriptorToSecurityDescriptorW(LPCWSTR text, DWORD revision,
+                                                          PSECURITY_DESCRIPTOR* descriptor,
+                                                          PULONG size);
+BOOL GetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR descriptor, PBOOL present, PACL* dacl,
+                               PBOOL defaulted);
+DWORD SetSecurityInfo(HANDLE handle, SE_OBJECT_TYPE type, SECURITY_INFORMATION information,
+                      PSID owner, PSID group, PACL dacl, PACL sacl);
+HLOCAL LocalFree(HLOCAL memory);
 // Directory listings (posix/find_file.cpp): a pattern "DIR\*" lists DIR.
 HANDLE FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findData);
 BOOL FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW findData);

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <string>
 
+#include "platform/posix/deletion_hooks.h"
 #include "platform/posix/file_handle_table.h"
 #include "platform/posix/path_map.h"
 #include "platform/posix/utf.h"
@@ -123,6 +124,9 @@ NTSTATUS NtCreateFile(PHANDLE fileHandle, ACCESS_MASK access, POBJECT_ATTRIBUTES
         created != STATUS_SUCCESS) {
       return ioStatus->Status = created;
     }
+  }
+  if ((access & DELETE) != 0 && qiv::posix::DeletionRefused(target.label)) {
+    return ioStatus->Status = STATUS_SHARING_VIOLATION;
   }
   const bool asItself = (options & FILE_OPEN_REPARSE_POINT) != 0 || disposition == FILE_CREATE;
   const char* name = target.name.empty() ? "." : target.name.c_str();

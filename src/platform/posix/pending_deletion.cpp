@@ -3,6 +3,7 @@
 // tests to read. Without it the call is refused, as Windows refuses a user who may
 // not write the machine's pending operations.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -17,6 +18,16 @@ BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags) {
   if (existingFileName == nullptr || newFileName != nullptr ||
       flags != MOVEFILE_DELAY_UNTIL_REBOOT) {
     SetLastError(ERROR_INVALID_PARAMETER);  // only the scheduled deletion is offered
+    return FALSE;
+  }
+  if (qiv::posix::DeletionRecorderSet()) {
+    const auto path = qiv::posix::MapWindowsPath(existingFileName);
+    struct stat info;
+    const bool folder = path && lstat(path->c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    qiv::posix::InterceptDeletion(
+        folder ? qiv::posix::DeletionKind::kDirectory : qiv::posix::DeletionKind::kFile,
+        existingFileName);
+    SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
   const char* record = std::getenv("QIV_PENDING_DELETIONS");
