@@ -149,6 +149,19 @@ class Walk {
     Handle(folder, entry);
   }
 
+  // Lists the folder again through a handle opened anew on it: a handle's listing
+  // may be a snapshot taken at its first query (Wine keeps one), which a restart
+  // of the listing would only repeat.
+  bool Relist(Folder& folder) {
+    Opened fresh =
+        OpenEntry(folder.handle, L"", FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_DIRECTORY_FILE);
+    if (fresh.status != STATUS_SUCCESS || !(IdentityOf(fresh.information) == folder.identity)) {
+      return ListFolder(folder.handle, folder.path, buffer_, folder.pending);
+    }
+    return ListFolder(fresh.handle.Get(), folder.path, buffer_, folder.pending);
+  }
+
   // Every listed entry was handled: the folder itself goes, or is listed again
   // when it is still not empty though nothing inside stayed.
   void Finish() {
@@ -158,7 +171,7 @@ class Walk {
       if (!folder.stuck && folder.handledThisRound && folder.rounds < kListingRounds) {
         ++folder.rounds;
         folder.handledThisRound = false;
-        if (!ListFolder(folder.handle, folder.path, buffer_, folder.pending)) folder.stuck = true;
+        if (!Relist(folder)) folder.stuck = true;
         if (!folder.pending.empty()) return;
       }
       stack_.pop_back();
@@ -173,7 +186,7 @@ class Walk {
       if (error == ERROR_DIR_NOT_EMPTY && folder.rounds < kListingRounds) {
         ++folder.rounds;
         folder.handledThisRound = false;
-        if (!ListFolder(folder.handle, folder.path, buffer_, folder.pending)) folder.stuck = true;
+        if (!Relist(folder)) folder.stuck = true;
         if (!folder.pending.empty()) return;
       }
     }

@@ -98,7 +98,9 @@ class GameRemover {
     // shell's deletion was). What is in use stays and goes at the next restart.
     qiv::commands::TreeDeletionReport report =
         qiv::commands::DeleteTreeInside(hold.DirectoryHandle(), hold.DirectoryPath());
-    if (report.Empty() && hold.RemoveEmptyDirectory()) return;
+    // An entry left alone because it had changed may have gone since: the
+    // directory's own deletion tells.
+    if (hold.RemoveEmptyDirectory()) return;
     qiv::commands::ScheduleRemainder(report, hold.DirectoryHandle(), hold.DirectoryPath());
   }
 
