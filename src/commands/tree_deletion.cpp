@@ -216,6 +216,11 @@ class Walk {
                               ? FILE_DIRECTORY_FILE
                               : FILE_NON_DIRECTORY_FILE;
     Opened opened = OpenEntry(folder.handle, entry.name, access, share, options);
+    if (opened.status == STATUS_ACCESS_DENIED) {
+      // Deletion may be granted where changing attributes is not.
+      opened =
+          OpenEntry(folder.handle, entry.name, access & ~FILE_WRITE_ATTRIBUTES, share, options);
+    }
     if (opened.status == STATUS_OBJECT_NAME_NOT_FOUND || opened.status == STATUS_DELETE_PENDING) {
       return;  // gone meanwhile, or going
     }
