@@ -100,9 +100,10 @@ DWORD AttributesOf(const struct stat& info, const FileHandle& handle) {
 // else by the name the descriptor has now; either only after checking that it
 // still leads to the same object. A rename in between cannot be ruled out here.
 void DeleteHeldObject(FileHandle& handle) {
+  const int removeFlag = handle.directory ? AT_REMOVEDIR : 0;
   struct stat held;
-  if (fstatat(handle.fd, "", &held, AT_EMPTY_PATH) != 0) return;
-  const int removeFlag = S_ISDIR(held.st_mode) ? AT_REMOVEDIR : 0;
+  held.st_dev = handle.device;
+  held.st_ino = handle.inode;
   struct stat named;
   if (handle.parentFd >= 0 &&
       fstatat(handle.parentFd, handle.entryName.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
@@ -148,6 +149,9 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD access, DWORD, LPVOID, DWORD creation
   }
   auto* handle = new FileHandle;
   handle->fd = fd;
+  handle->directory = S_ISDIR(info.st_mode);
+  handle->device = info.st_dev;
+  handle->inode = info.st_ino;
   // A file opened for writing gets a descriptor that can write, without truncation.
   if ((access & (GENERIC_WRITE | FILE_WRITE_DATA)) != 0 && S_ISREG(info.st_mode)) {
     const int writer = open(path->c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);

@@ -28,6 +28,11 @@ struct FileHandle {
   std::wstring name;  // as the program could name it, for the deletion recorder
   int parentFd = -1;  // O_PATH of the folder the entry was opened in, or -1
   std::string entryName;
+  // What the object is, fixed while it is open: whether it is a directory (not a
+  // link to one), its device and inode.
+  bool directory = false;
+  dev_t device = 0;
+  ino_t inode = 0;
   DIR* listing = nullptr;  // the listing in progress, for FileIdBothDirectoryInfo
   bool deleteOnClose = false;
 

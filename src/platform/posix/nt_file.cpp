@@ -71,10 +71,7 @@ NTSTATUS Locate(const OBJECT_ATTRIBUTES& attributes, Target& target) {
   }
   FileHandle* root = qiv::posix::AsFileHandle(attributes.RootDirectory);
   if (root == nullptr) return STATUS_INVALID_HANDLE;
-  struct stat folder;
-  if (fstatat(root->fd, "", &folder, AT_EMPTY_PATH) != 0 || !S_ISDIR(folder.st_mode)) {
-    return STATUS_OBJECT_PATH_NOT_FOUND;
-  }
+  if (!root->directory) return STATUS_OBJECT_PATH_NOT_FOUND;
   // Relative names are one entry of the folder; "." and ".." are no entry's name.
   if (name.find_first_of(L"\\/") != std::wstring::npos || name == L"." || name == L"..") {
     return STATUS_OBJECT_NAME_INVALID;
@@ -145,6 +142,9 @@ NTSTATUS NtCreateFile(PHANDLE fileHandle, ACCESS_MASK access, POBJECT_ATTRIBUTES
     delete handle;
     return ioStatus->Status = STATUS_ACCESS_DENIED;
   }
+  handle->directory = S_ISDIR(info.st_mode);
+  handle->device = info.st_dev;
+  handle->inode = info.st_ino;
   // A link to a directory is a directory object on Windows, a dangling one a file.
   const bool isDirectory =
       (qiv::posix::AttributesOf(info, *handle) & FILE_ATTRIBUTE_DIRECTORY) != 0;
