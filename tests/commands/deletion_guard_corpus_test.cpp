@@ -411,9 +411,8 @@ TEST_F(DeletionGuardCorpusTest, AliasesOfProtectedFoldersAreJudgedByIdentity) {
         Unexpected(GameAt(entry.installPath), entry.deleted);
     EXPECT_TRUE(unexpected.empty()) << name << " ->" << Describe(unexpected);
     if (entry.deleted.empty()) continue;
-    const bool requested = std::any_of(requests_.begin(), requests_.end(), [&](const auto& r) {
-      return WithinTree(r, entry.deleted);
-    });
+    const bool requested = std::any_of(requests_.begin(), requests_.end(),
+                                       [&](const auto& r) { return WithinTree(r, entry.deleted); });
     EXPECT_TRUE(requested) << name << " was not deleted";
   }
 }
@@ -668,9 +667,8 @@ TEST_F(DeletionGuardCorpusTest, OtherProductsAndMovedUserFoldersAreKept) {
         Unexpected(GameAt(entry.installPath) + others, entry.deleted);
     EXPECT_TRUE(unexpected.empty()) << name << " ->" << Describe(unexpected);
     if (entry.deleted.empty()) continue;
-    const bool requested = std::any_of(requests_.begin(), requests_.end(), [&](const auto& r) {
-      return WithinTree(r, entry.deleted);
-    });
+    const bool requested = std::any_of(requests_.begin(), requests_.end(),
+                                       [&](const auto& r) { return WithinTree(r, entry.deleted); });
     EXPECT_TRUE(requested) << name << " was not deleted";
   }
 }
