@@ -91,8 +91,8 @@ bool FolderChainHold::Unchanged() const {
   return true;
 }
 
-void FolderChainHold::RemoveEmptyDirectory() {
-  if (!held_) return;
+bool FolderChainHold::RemoveEmptyDirectory() {
+  if (!held_) return false;
   Folder& directory = folders_.front();
   CloseHandle(directory.handle);
   // Shares no deletion either, so the folder cannot be moved away meanwhile.
@@ -100,12 +100,12 @@ void FolderChainHold::RemoveEmptyDirectory() {
       CreateFileW(directory.path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, kOpenFlags, nullptr);
   qiv::paths::FileIdentity identity;
-  if (!Identify(directory.handle, identity) || !(identity == directory.identity)) return;
+  if (!Identify(directory.handle, identity) || !(identity == directory.identity)) return false;
   // Fails, and deletes nothing, while anything is left inside.
   FILE_DISPOSITION_INFO disposition{};
   disposition.DeleteFile = TRUE;
-  SetFileInformationByHandle(directory.handle, FileDispositionInfo, &disposition,
-                             sizeof(disposition));
+  return SetFileInformationByHandle(directory.handle, FileDispositionInfo, &disposition,
+                                    sizeof(disposition)) != FALSE;
 }
 
 }  // namespace qiv::commands

@@ -15,7 +15,8 @@
 #include "commands/game_order.h"
 #include "commands/handlers.h"
 #include "commands/install_directory_guard.h"
-#include "commands/link_removal.h"
+#include "commands/remainder_schedule.h"
+#include "commands/tree_deletion.h"
 #include "installconfig/removal.h"
 #include "platform/current_drive.h"
 #include "platform/win32.h"
@@ -28,8 +29,6 @@ constexpr wchar_t kInstallPathValue[] = L"INSTALL_PATH";
 constexpr wchar_t kDocumentName[] = L"\\appinstallconfig.xml";
 constexpr DWORD kGameNameCapacity = 512;
 constexpr DWORD kInstallPathBytes = 1024;
-constexpr FILEOP_FLAGS kDeleteFlags =
-    FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI;
 
 // The value is text of any registry type; at most 511 units fit, a longer value
 // counts as unreadable. The data need not be terminated.
@@ -88,26 +87,21 @@ class GameRemover {
 
   // `checked` is the text the guard accepted for the directory.
   void DeleteInstallDirectory(const std::wstring& checked) {
-    // Until the shell returns, the directory and every folder above it stay open
-    // so that none can be renamed or swapped for a link. The verdict is taken
+    // Until the deletion is done, the directory and every folder above it stay
+    // open so that none can be renamed or swapped for a link. The verdict is taken
     // again on the held folders, and they are compared once more just before the
     // deletion (where renames cannot be refused, that is what notices one).
     qiv::commands::FolderChainHold hold(checked);
-    if (!hold.Held() || guard_->Check(checked) != checked) return;
-    if (!qiv::commands::RemoveLinksInside(checked) || !hold.Unchanged()) return;
-    // The shell deletes the very text that was checked. The source list ends with
-    // two zero units. Without FOF_ALLOWUNDO the tree is deleted for good, not
-    // moved to the recycle bin.
-    std::wstring source = checked;
-    source.append(2, L'\0');
-    SHFILEOPSTRUCTW operation{};
-    operation.hwnd = nullptr;
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = source.c_str();
-    operation.pTo = nullptr;
-    operation.fFlags = kDeleteFlags;
-    SHFileOperationW(&operation);
-    hold.RemoveEmptyDirectory();
+    if (!hold.Held() || guard_->Check(checked) != checked || !hold.Unchanged()) return;
+    // Everything inside goes through handles, never by names a user who can write
+    // in the folder could redirect (silent, nothing to the recycle bin, as the
+    // shell's deletion was). What is in use stays and goes at the next restart.
+    qiv::commands::TreeDeletionReport report =
+        qiv::commands::DeleteTreeInside(hold.DirectoryHandle(), hold.DirectoryPath());
+    // An entry left alone because it had changed may have gone since: the
+    // directory's own deletion tells.
+    if (hold.RemoveEmptyDirectory()) return;
+    qiv::commands::ScheduleRemainder(report, hold.DirectoryHandle(), hold.DirectoryPath());
   }
 
   bool fullMode_;

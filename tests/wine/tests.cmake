@@ -35,6 +35,16 @@ if(WIN32 AND CMAKE_CROSSCOMPILING)
     COMMENT "Building the 64-bit folder swapper")
   add_custom_target(qiv_folder_swapper ALL DEPENDS ${qiv_folder_swapper})
 
+  # A second process that holds a file open without sharing its deletion.
+  set(qiv_file_holder_source ${CMAKE_CURRENT_LIST_DIR}/file_holder.cpp)
+  set(qiv_file_holder ${CMAKE_BINARY_DIR}/qiv_file_holder.exe)
+  add_custom_command(OUTPUT ${qiv_file_holder}
+    COMMAND ${QIV_MINGW64_CXX} -std=c++20 -O2 -Wall -Wextra -Werror -municode -static
+            -o ${qiv_file_holder} ${qiv_file_holder_source}
+    DEPENDS ${qiv_file_holder_source}
+    COMMENT "Building the 64-bit file holder")
+  add_custom_target(qiv_file_holder ALL DEPENDS ${qiv_file_holder})
+
   set(qiv_wine_prefix ${CMAKE_BINARY_DIR}/wineprefix)
   set(qiv_wine_environment
     "QIV_WINEPREFIX=${qiv_wine_prefix};PYTHONDONTWRITEBYTECODE=1")

@@ -13,7 +13,26 @@ DeletionRecorder& Recorder() {
   return recorder;
 }
 
+DeletionRefusal& Refusal() {
+  static DeletionRefusal refusal;
+  return refusal;
+}
+
 }  // namespace
+
+void SetDeletionRefusal(DeletionRefusal refusal) {
+  std::lock_guard<std::mutex> lock(recorderMutex);
+  Refusal() = std::move(refusal);
+}
+
+bool DeletionRefused(const std::wstring& target) {
+  DeletionRefusal refusal;
+  {
+    std::lock_guard<std::mutex> lock(recorderMutex);
+    refusal = Refusal();
+  }
+  return refusal && refusal(target);
+}
 
 void SetDeletionRecorder(DeletionRecorder recorder) {
   std::lock_guard<std::mutex> lock(recorderMutex);

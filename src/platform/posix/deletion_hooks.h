@@ -29,4 +29,11 @@ void SetDeletionRecorder(DeletionRecorder recorder);
 bool InterceptDeletion(DeletionKind kind, const std::wstring& target);
 bool DeletionRecorderSet();
 
+// While set, an open for deletion (DELETE access) of an entry whose name, as the
+// program could give it, the predicate accepts fails with a sharing violation, as
+// for a file another program holds open without sharing its deletion.
+using DeletionRefusal = std::function<bool(const std::wstring& target)>;
+void SetDeletionRefusal(DeletionRefusal refusal);
+bool DeletionRefused(const std::wstring& target);
+
 }  // namespace qiv::posix

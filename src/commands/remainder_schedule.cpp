@@ -1,0 +1,102 @@
+#include "commands/remainder_schedule.h"
+
+#include <algorithm>
+
+#include "base/paths/folder_identity.h"
+#include "platform/scoped_handle.h"
+
+namespace qiv::commands {
+
+namespace {
+
+using qiv::platform::ScopedHandle;
+
+// Full access for SYSTEM and Administrators, inherited by everything inside;
+// nothing inherited from above ("P").
+constexpr wchar_t kAdministratorsOnly[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+
+class AdministratorsOnlyDacl {
+ public:
+  AdministratorsOnlyDacl() {
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    if (ConvertStringSecurityDescriptorToSecurityDescriptorW(kAdministratorsOnly, SDDL_REVISION_1,
+                                                             &descriptor_, nullptr) &&
+        GetSecurityDescriptorDacl(descriptor_, &present, &dacl_, &defaulted) && present) {
+      return;
+    }
+    dacl_ = nullptr;
+  }
+  ~AdministratorsOnlyDacl() {
+    if (descriptor_ != nullptr) LocalFree(descriptor_);
+  }
+  AdministratorsOnlyDacl(const AdministratorsOnlyDacl&) = delete;
+  AdministratorsOnlyDacl& operator=(const AdministratorsOnlyDacl&) = delete;
+
+  bool ApplyTo(HANDLE handle) const {
+    return dacl_ != nullptr && handle != nullptr && handle != INVALID_HANDLE_VALUE &&
+           SetSecurityInfo(handle, SE_FILE_OBJECT,
+                           DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                           nullptr, dacl_, nullptr) == ERROR_SUCCESS;
+  }
+
+ private:
+  PSECURITY_DESCRIPTOR descriptor_ = nullptr;
+  PACL dacl_ = nullptr;
+};
+
+bool Identify(HANDLE handle, qiv::paths::FileIdentity& identity) {
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE ||
+      !GetFileInformationByHandle(handle, &information)) {
+    return false;
+  }
+  identity = {information.dwVolumeSerialNumber, information.nFileIndexHigh,
+              information.nFileIndexLow};
+  return true;
+}
+
+// The held directory once more, for its DACL; it cannot have been renamed while
+// held, and the identity says it is the one held.
+ScopedHandle OpenForSecurity(HANDLE directory, const std::wstring& path) {
+  ScopedHandle handle(
+      CreateFileW(path.c_str(), WRITE_DAC | READ_CONTROL | FILE_READ_ATTRIBUTES,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  qiv::paths::FileIdentity held;
+  qiv::paths::FileIdentity opened;
+  if (!Identify(directory, held) || !Identify(handle.Get(), opened) || !(held == opened)) {
+    handle.Reset();
+  }
+  return handle;
+}
+
+bool ScheduleDeletion(const std::wstring& path) {
+  return MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+}
+
+}  // namespace
+
+bool ScheduleRemainder(TreeDeletionReport& report, HANDLE directory, const std::wstring& path) {
+  const AdministratorsOnlyDacl dacl;
+  const ScopedHandle top = OpenForSecurity(directory, path);
+  if (!dacl.ApplyTo(top.Get())) return false;
+  // From the directory down, so that no folder can be moved out from under one
+  // already protected.
+  std::stable_sort(
+      report.remainingFolders.begin(), report.remainingFolders.end(),
+      [](const RemainingFolder& a, const RemainingFolder& b) { return a.depth < b.depth; });
+  for (const RemainingFolder& folder : report.remainingFolders) {
+    if (!dacl.ApplyTo(folder.securityHandle.Get())) return false;
+  }
+  for (const std::wstring& file : report.remainingFiles) {
+    if (!ScheduleDeletion(file)) return false;
+  }
+  for (auto folder = report.remainingFolders.rbegin(); folder != report.remainingFolders.rend();
+       ++folder) {
+    if (!ScheduleDeletion(folder->path)) return false;
+  }
+  return ScheduleDeletion(path);
+}
+
+}  // namespace qiv::commands
