@@ -35,6 +35,10 @@ class FolderChainHold {
   // through the held handles, and is still a plain directory.
   bool Unchanged() const;
 
+  // The held directory's handle (listing access), for opening its entries relative
+  // to it; INVALID_HANDLE_VALUE unless Held(). It stays the hold's.
+  HANDLE DirectoryHandle() const { return held_ ? folders_.front().handle : INVALID_HANDLE_VALUE; }
+
   // Deletes the held directory itself once it is empty. The shell cannot: the
   // hold refuses it the deletion of the folder it was given, after it removed
   // everything inside. The hold on the directory ends here; the folder is

@@ -124,10 +124,34 @@ typedef intptr_t(WINAPI* FARPROC)();
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
 #define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400
+#define FILE_ATTRIBUTE_HIDDEN 0x00000002
+#define FILE_ATTRIBUTE_SYSTEM 0x00000004
+#define FILE_ATTRIBUTE_ARCHIVE 0x00000020
+#define IO_REPARSE_TAG_MOUNT_POINT 0xA0000003L
+#define IO_REPARSE_TAG_SYMLINK 0xA000000CL
 
 #define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
 #define FILE_LIST_DIRECTORY 0x0001
 #define FILE_READ_ATTRIBUTES 0x0080
+#define FILE_WRITE_DATA 0x0002
+#define FILE_APPEND_DATA 0x0004
+#define FILE_WRITE_ATTRIBUTES 0x0100
+#define READ_CONTROL 0x00020000L
+#define WRITE_DAC 0x00040000L
+#define WRITE_OWNER 0x00080000L
+#define SYNCHRONIZE 0x00100000L
+#define GENERIC_READ 0x80000000L
+#define GENERIC_WRITE 0x40000000L
+#define CREATE_NEW 1
+#define MOVEFILE_REPLACE_EXISTING 0x00000001
+#define MOVEFILE_DELAY_UNTIL_REBOOT 0x00000004
+#define ERROR_SHARING_VIOLATION 32L
+#define ERROR_ALREADY_EXISTS 183L
+#define ERROR_FILE_EXISTS 80L
+#define ERROR_DIRECTORY 267L
+#define ERROR_NOT_SUPPORTED 50L
+#define ERROR_DELETE_PENDING 303L
+#define ERROR_NOACCESS 998L
 #define FILE_SHARE_READ 0x00000001
 #define FILE_SHARE_WRITE 0x00000002
 #define FILE_SHARE_DELETE 0x00000004
@@ -237,9 +261,81 @@ struct BY_HANDLE_FILE_INFORMATION {
 };
 typedef BY_HANDLE_FILE_INFORMATION* LPBY_HANDLE_FILE_INFORMATION;
 
-enum FILE_INFO_BY_HANDLE_CLASS { FileDispositionInfo = 4 };
+union LARGE_INTEGER {
+  struct {
+    DWORD LowPart;
+    LONG HighPart;
+  };
+  int64_t QuadPart;
+};
+typedef LARGE_INTEGER* PLARGE_INTEGER;
+typedef char CCHAR;
+typedef uint32_t ULONG;
+typedef ULONG* PULONG;
+typedef unsigned short USHORT;
+typedef void* PVOID;
+typedef HANDLE* PHANDLE;
+
+enum FILE_INFO_BY_HANDLE_CLASS {
+  FileBasicInfo = 0,
+  FileStandardInfo = 1,
+  FileRenameInfo = 3,
+  FileDispositionInfo = 4,
+  FileAttributeTagInfo = 9,
+  FileIdBothDirectoryInfo = 10,
+  FileIdBothDirectoryRestartInfo = 11,
+  FileDispositionInfoEx = 21,
+};
 struct FILE_DISPOSITION_INFO {
   BOOLEAN DeleteFile;
+};
+#define FILE_DISPOSITION_FLAG_DO_NOT_DELETE 0x00000000
+#define FILE_DISPOSITION_FLAG_DELETE 0x00000001
+#define FILE_DISPOSITION_FLAG_POSIX_SEMANTICS 0x00000002
+#define FILE_DISPOSITION_FLAG_IGNORE_READONLY_ATTRIBUTE 0x00000010
+struct FILE_DISPOSITION_INFO_EX {
+  DWORD Flags;
+};
+struct FILE_BASIC_INFO {
+  LARGE_INTEGER CreationTime;
+  LARGE_INTEGER LastAccessTime;
+  LARGE_INTEGER LastWriteTime;
+  LARGE_INTEGER ChangeTime;
+  DWORD FileAttributes;
+};
+struct FILE_STANDARD_INFO {
+  LARGE_INTEGER AllocationSize;
+  LARGE_INTEGER EndOfFile;
+  DWORD NumberOfLinks;
+  BOOLEAN DeletePending;
+  BOOLEAN Directory;
+};
+struct FILE_ATTRIBUTE_TAG_INFO {
+  DWORD FileAttributes;
+  DWORD ReparseTag;
+};
+struct FILE_RENAME_INFO {
+  BOOLEAN ReplaceIfExists;
+  HANDLE RootDirectory;
+  DWORD FileNameLength;  // in bytes
+  WCHAR FileName[1];
+};
+struct FILE_ID_BOTH_DIR_INFO {
+  DWORD NextEntryOffset;
+  DWORD FileIndex;
+  LARGE_INTEGER CreationTime;
+  LARGE_INTEGER LastAccessTime;
+  LARGE_INTEGER LastWriteTime;
+  LARGE_INTEGER ChangeTime;
+  LARGE_INTEGER EndOfFile;
+  LARGE_INTEGER AllocationSize;
+  DWORD FileAttributes;
+  DWORD FileNameLength;  // in bytes
+  DWORD EaSize;
+  CCHAR ShortNameLength;
+  WCHAR ShortName[12];
+  LARGE_INTEGER FileId;
+  WCHAR FileName[1];
 };
 
 struct WIN32_FIND_DATAW {
@@ -306,9 +402,27 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPVOI
 BOOL CloseHandle(HANDLE object);
 BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information);
 DWORD GetFinalPathNameByHandleW(HANDLE file, LPWSTR path, DWORD size, DWORD flags);
-// FileDispositionInfo only, on a handle opened with DELETE access.
+// FileDispositionInfo and FileDispositionInfoEx on a handle opened with DELETE access
+// (a read-only file only with FILE_DISPOSITION_FLAG_IGNORE_READONLY_ATTRIBUTE),
+// FileBasicInfo (the read-only attribute; others are accepted) with
+// FILE_WRITE_ATTRIBUTES, and FileRenameInfo with DELETE, into the folder
+// RootDirectory (null: the file's own) under a plain name (posix/file_information.cpp).
 BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info,
                                 DWORD size);
+// Information through a handle (posix/file_information.cpp): FileBasicInfo,
+// FileStandardInfo, FileAttributeTagInfo and the listing of a directory handle opened
+// with FILE_LIST_DIRECTORY, FileIdBothDirectoryInfo (continues) and
+// FileIdBothDirectoryRestartInfo (starts again), "." and ".." included as on NTFS.
+BOOL GetFileInformationByHandleEx(HANDLE file, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info,
+                                  DWORD size);
+// Writes through a handle opened with write access (posix/file_write.cpp).
+BOOL WriteFile(HANDLE file, const void* buffer, DWORD size, LPDWORD written, LPVOID overlapped);
+BOOL FlushFileBuffers(HANDLE file);
+// Only MOVEFILE_DELAY_UNTIL_REBOOT with no new name, a deletion at the next restart
+// (posix/pending_deletion.cpp): the path is appended as one UTF-8 line to the file
+// QIV_PENDING_DELETIONS names; without it the call is refused as for a user who
+// may not schedule one.
+BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags);
 // Directory listings (posix/find_file.cpp): a pattern "DIR\*" lists DIR.
 HANDLE FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findData);
 BOOL FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW findData);
@@ -337,3 +451,6 @@ void GetLocalTime(LPSYSTEMTIME systemTime);
 void Sleep(DWORD milliseconds);
 
 #endif  // _WIN32
+
+// The native file calls (NtCreateFile, NtOpenFile, ...), on both builds.
+#include "platform/nt_file.h"

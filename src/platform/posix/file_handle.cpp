@@ -17,41 +17,14 @@
 #include <climits>
 #include <string>
 
-#include "platform/posix/deletion_hooks.h"
+#include "platform/posix/file_handle_table.h"
 #include "platform/posix/path_map.h"
 #include "platform/posix/utf.h"
 #include "platform/win32.h"
 
+namespace qiv::posix {
+
 namespace {
-
-constexpr unsigned kFileHandleTag = 0x51564648;  // "QVFH"
-
-struct FileHandle {
-  unsigned tag = kFileHandleTag;
-  int fd = -1;
-  DWORD access = 0;
-  std::wstring name;  // as the program gave it
-  bool deleteOnClose = false;
-};
-
-FileHandle* AsFileHandle(HANDLE handle) {
-  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return nullptr;
-  auto* file = static_cast<FileHandle*>(handle);
-  return file->tag == kFileHandleTag ? file : nullptr;
-}
-
-DWORD StatusFromErrno(int error) {
-  switch (error) {
-    case ENOENT:
-      return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR:
-      return ERROR_PATH_NOT_FOUND;
-    case ENAMETOOLONG:
-      return ERROR_INVALID_NAME;
-    default:
-      return ERROR_ACCESS_DENIED;
-  }
-}
 
 std::string CurrentName(int fd) {
   char buffer[PATH_MAX + 1];
@@ -60,41 +33,92 @@ std::string CurrentName(int fd) {
   return length > 0 && buffer[0] == '/' ? std::string(buffer, length) : std::string();
 }
 
-bool DirectoryEmpty(int fd) {
-  const int listing = openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  DIR* directory = listing >= 0 ? fdopendir(listing) : nullptr;
-  if (directory == nullptr) {
-    if (listing >= 0) close(listing);
-    return false;
-  }
-  bool empty = true;
-  while (const dirent* entry = readdir(directory)) {
-    const std::string name = entry->d_name;
-    if (name != "." && name != "..") empty = false;
-  }
-  closedir(directory);
-  return empty;
-}
-
-// Windows deletes the object the handle holds. A descriptor cannot be unlinked,
-// so the name it has now is used, after checking that it still leads to the same
-// object; a rename in between cannot be ruled out here.
-void DeleteByDescriptor(int fd) {
-  struct stat held;
-  struct stat named;
-  const std::string name = CurrentName(fd);
-  if (name.empty() || fstat(fd, &held) != 0 || lstat(name.c_str(), &named) != 0 ||
-      held.st_dev != named.st_dev || held.st_ino != named.st_ino) {
-    return;
-  }
-  if (S_ISDIR(held.st_mode)) {
-    rmdir(name.c_str());
-  } else {
-    unlink(name.c_str());
-  }
+bool SameObject(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 }  // namespace
+
+FileHandle::~FileHandle() {
+  if (listing != nullptr) closedir(listing);
+  if (fd >= 0) close(fd);
+  if (parentFd >= 0) close(parentFd);
+}
+
+FileHandle* AsFileHandle(HANDLE handle) {
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return nullptr;
+  auto* file = static_cast<FileHandle*>(handle);
+  return file->tag == kFileHandleTag ? file : nullptr;
+}
+
+DWORD ErrorFromErrno(int error) {
+  switch (error) {
+    case ENOENT:
+      return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR:
+      return ERROR_PATH_NOT_FOUND;
+    case ENAMETOOLONG:
+      return ERROR_INVALID_NAME;
+    case EEXIST:
+      return ERROR_ALREADY_EXISTS;
+    case ENOTEMPTY:
+      return ERROR_DIR_NOT_EMPTY;
+    case ENOSPC:
+      return ERROR_DISK_FULL;
+    default:
+      return ERROR_ACCESS_DENIED;
+  }
+}
+
+int ListingDescriptor(const FileHandle& handle) {
+  return openat(handle.fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+DWORD AttributesOf(const struct stat& info, const FileHandle& handle) {
+  DWORD attributes = 0;
+  if (S_ISLNK(info.st_mode)) {
+    attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+    // The link's target is found from where the link is, as its text is relative there.
+    struct stat target;
+    const std::string name = handle.parentFd < 0 ? CurrentName(handle.fd) : std::string();
+    const bool found = handle.parentFd >= 0
+                           ? fstatat(handle.parentFd, handle.entryName.c_str(), &target, 0) == 0
+                           : !name.empty() && stat(name.c_str(), &target) == 0;
+    if (found && S_ISDIR(target.st_mode)) {
+      attributes |= FILE_ATTRIBUTE_DIRECTORY;
+    }
+  } else if (S_ISDIR(info.st_mode)) {
+    attributes |= FILE_ATTRIBUTE_DIRECTORY;
+  } else if ((info.st_mode & 0222) == 0) {
+    attributes |= FILE_ATTRIBUTE_READONLY;
+  }
+  return attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+}
+
+// Windows deletes the object the handle holds. A descriptor cannot be unlinked,
+// so the entry is addressed by the folder it was opened in and its name there, or
+// else by the name the descriptor has now; either only after checking that it
+// still leads to the same object. A rename in between cannot be ruled out here.
+void DeleteHeldObject(FileHandle& handle) {
+  struct stat held;
+  if (fstatat(handle.fd, "", &held, AT_EMPTY_PATH) != 0) return;
+  const int removeFlag = S_ISDIR(held.st_mode) ? AT_REMOVEDIR : 0;
+  struct stat named;
+  if (handle.parentFd >= 0 &&
+      fstatat(handle.parentFd, handle.entryName.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+      SameObject(held, named)) {
+    unlinkat(handle.parentFd, handle.entryName.c_str(), removeFlag);
+    return;
+  }
+  const std::string name = CurrentName(handle.fd);
+  if (name.empty() || lstat(name.c_str(), &named) != 0 || !SameObject(held, named)) return;
+  unlinkat(AT_FDCWD, name.c_str(), removeFlag);
+}
+
+}  // namespace qiv::posix
+
+using qiv::posix::AsFileHandle;
+using qiv::posix::FileHandle;
 
 HANDLE CreateFileW(LPCWSTR fileName, DWORD access, DWORD, LPVOID, DWORD creationDisposition,
                    DWORD flags, HANDLE) {
@@ -111,7 +135,7 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD access, DWORD, LPVOID, DWORD creation
   if ((flags & FILE_FLAG_OPEN_REPARSE_POINT) != 0) openFlags |= O_NOFOLLOW;
   const int fd = open(path->c_str(), openFlags);
   if (fd < 0) {
-    SetLastError(StatusFromErrno(errno));
+    SetLastError(qiv::posix::ErrorFromErrno(errno));
     return INVALID_HANDLE_VALUE;
   }
   struct stat info;
@@ -124,6 +148,21 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD access, DWORD, LPVOID, DWORD creation
   }
   auto* handle = new FileHandle;
   handle->fd = fd;
+  // A file opened for writing gets a descriptor that can write, without truncation.
+  if ((access & (GENERIC_WRITE | FILE_WRITE_DATA)) != 0 && S_ISREG(info.st_mode)) {
+    const int writer = open(path->c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat written;
+    if (writer < 0 || fstat(writer, &written) != 0 || written.st_ino != info.st_ino ||
+        written.st_dev != info.st_dev) {
+      if (writer >= 0) close(writer);
+      delete handle;
+      SetLastError(ERROR_ACCESS_DENIED);
+      return INVALID_HANDLE_VALUE;
+    }
+    close(handle->fd);
+    handle->fd = writer;
+    handle->writable = true;
+  }
   handle->access = access;
   handle->name = fileName;
   return handle;
@@ -135,71 +174,22 @@ BOOL CloseHandle(HANDLE object) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  if (file->deleteOnClose) DeleteByDescriptor(file->fd);
-  close(file->fd);
+  if (file->deleteOnClose) qiv::posix::DeleteHeldObject(*file);
   file->tag = 0;
   delete file;
-  return TRUE;
-}
-
-BOOL SetFileInformationByHandle(HANDLE handle, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info,
-                                DWORD size) {
-  FileHandle* file = AsFileHandle(handle);
-  if (file == nullptr) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  if (infoClass != FileDispositionInfo || info == nullptr || size < sizeof(FILE_DISPOSITION_INFO)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  if (!static_cast<FILE_DISPOSITION_INFO*>(info)->DeleteFile) {
-    file->deleteOnClose = false;
-    return TRUE;
-  }
-  struct stat status;
-  // Windows refuses a handle without DELETE access, a file already deleted, and
-  // a directory with anything left in it.
-  if ((file->access & DELETE) == 0 || fstat(file->fd, &status) != 0 || status.st_nlink == 0) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
-  }
-  if (S_ISDIR(status.st_mode) && !DirectoryEmpty(file->fd)) {
-    SetLastError(ERROR_DIR_NOT_EMPTY);
-    return FALSE;
-  }
-  const auto kind = S_ISDIR(status.st_mode) ? qiv::posix::DeletionKind::kDirectory
-                                            : qiv::posix::DeletionKind::kFile;
-  if (qiv::posix::InterceptDeletion(kind, file->name)) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
-  }
-  file->deleteOnClose = true;
   return TRUE;
 }
 
 BOOL GetFileInformationByHandle(HANDLE handle, LPBY_HANDLE_FILE_INFORMATION information) {
   FileHandle* file = AsFileHandle(handle);
   struct stat info;
-  if (file == nullptr || information == nullptr || fstat(file->fd, &info) != 0) {
+  if (file == nullptr || information == nullptr ||
+      fstatat(file->fd, "", &info, AT_EMPTY_PATH) != 0) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
   *information = BY_HANDLE_FILE_INFORMATION{};
-  DWORD attributes = 0;
-  if (S_ISLNK(info.st_mode)) {
-    attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
-    struct stat target;
-    const std::string self = "/proc/self/fd/" + std::to_string(file->fd);
-    if (stat(self.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) {
-      attributes |= FILE_ATTRIBUTE_DIRECTORY;
-    }
-  } else if (S_ISDIR(info.st_mode)) {
-    attributes |= FILE_ATTRIBUTE_DIRECTORY;
-  } else if ((info.st_mode & 0222) == 0) {
-    attributes |= FILE_ATTRIBUTE_READONLY;
-  }
-  information->dwFileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+  information->dwFileAttributes = qiv::posix::AttributesOf(info, *file);
   // The device stands for the volume, the inode for the file index.
   const auto device = static_cast<uint64_t>(info.st_dev);
   information->dwVolumeSerialNumber = static_cast<DWORD>(device ^ (device >> 32));
