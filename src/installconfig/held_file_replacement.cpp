@@ -44,7 +44,7 @@ std::wstring TemporaryName(const std::wstring& name, std::random_device& random)
 // of that name makes the creation fail), opened for writing and deletion.
 bool CreateNewFile(HANDLE folder, const std::wstring& name, ScopedFile& file) {
   UNICODE_STRING objectName;
-  objectName.Buffer = const_cast<PWSTR>(name.c_str());
+  objectName.Buffer = const_cast<LPWSTR>(name.c_str());
   objectName.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
   objectName.MaximumLength = objectName.Length;
   OBJECT_ATTRIBUTES attributes{};
@@ -74,17 +74,20 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
   return FlushFileBuffers(file) != FALSE;
 }
 
-// Renames the open file to `name` in `folder`, replacing the entry there.
+// Renames the open file to `name` in `folder`, replacing the entry there. The
+// native call, because the Win32 rename turns a relative name into a full path.
 bool MoveInto(HANDLE file, HANDLE folder, const std::wstring& name) {
   const size_t nameBytes = name.size() * sizeof(wchar_t);
-  std::vector<std::byte> buffer(offsetof(FILE_RENAME_INFO, FileName) + nameBytes + sizeof(wchar_t));
-  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  std::vector<std::byte> buffer(offsetof(FILE_RENAME_INFORMATION, FileName) + nameBytes +
+                                sizeof(wchar_t));
+  auto* rename = reinterpret_cast<FILE_RENAME_INFORMATION*>(buffer.data());
   rename->ReplaceIfExists = TRUE;
   rename->RootDirectory = folder;
-  rename->FileNameLength = static_cast<DWORD>(nameBytes);
+  rename->FileNameLength = static_cast<ULONG>(nameBytes);
   std::memcpy(rename->FileName, name.c_str(), nameBytes);
-  return SetFileInformationByHandle(file, FileRenameInfo, rename,
-                                    static_cast<DWORD>(buffer.size())) != FALSE;
+  IO_STATUS_BLOCK status{};
+  return NtSetInformationFile(file, &status, rename, static_cast<ULONG>(buffer.size()),
+                              FileRenameInformation) == STATUS_SUCCESS;
 }
 
 void Discard(HANDLE file) {
