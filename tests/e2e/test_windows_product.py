@@ -20,7 +20,7 @@ DRIVER_LINES = ['Enter into main entry...', 'Start to uninstall software...',
 SYSTEM_DLLS = {'kernel32.dll', 'advapi32.dll', 'shell32.dll', 'user32.dll', 'ws2_32.dll',
                'crypt32.dll', 'bcrypt.dll', 'secur32.dll', 'msvcrt.dll', 'ole32.dll',
                'shlwapi.dll', 'winmm.dll', 'iphlpapi.dll', 'normaliz.dll', 'wldap32.dll',
-               'winhttp.dll', 'userenv.dll'}
+               'winhttp.dll', 'userenv.dll', 'ntdll.dll'}
 # Windows 7, 8, 8.1 and 10/11, as the manifest's supportedOS entries name them.
 SUPPORTED_OS_IDS = [b'{35138b9a-5d96-4fbd-8e2d-a2440225f93a}',
                     b'{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}',
