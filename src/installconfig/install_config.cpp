@@ -1,5 +1,7 @@
 #include "installconfig/install_config.h"
 
+#include "commands/folder_chain_hold.h"
+#include "installconfig/held_file_replacement.h"
 #include "installconfig/xml_text.h"
 #include "platform/file_io.h"
 
@@ -45,7 +47,13 @@ bool SaveInstallConfig(const InstallConfigDocument& document, const String::_tst
   const std::string text = document.Print();
   InstallConfigDocument readBack;
   if (!readBack.Parse(text)) return false;
-  return qiv::platform::ReplaceWholeFile(path, text);
+  // The folder and every folder above stay held while the new text goes in, so the
+  // file lands in the folder that was named; within it, only handles are used.
+  const auto place = qiv::installconfig::PlaceOfFile(path);
+  if (!place) return false;
+  qiv::commands::FolderChainHold hold(place->folder);
+  return hold.Held() &&
+         qiv::installconfig::ReplaceFileInFolder(hold.DirectoryHandle(), place->name, text);
 }
 
 HKEY ParseRootKeyName(const String::_tstringW& name) {

@@ -1,23 +1,21 @@
 #include "installconfig/removal.h"
 
 #include <deque>
+#include <optional>
 
 #include "base/registry/registry_key.h"
+#include "commands/folder_chain_hold.h"
+#include "installconfig/held_file_replacement.h"
 #include "installconfig/install_config.h"
 #include "installconfig/install_config_items.h"
 #include "installconfig/registry_tree_guard.h"
 #include "installconfig/registry_tree_owner.h"
-#include "installconfig/shortcut_file_guard.h"
+#include "installconfig/shortcut_removal.h"
 #include "platform/win32.h"
 
 namespace {
 
 using qiv::installconfig::RegistryItem;
-
-void DeleteShortcutFile(const String::_tstringW& path) {
-  if (!qiv::installconfig::IsShortcutFile(path)) return;
-  DeleteFileW(path.c_str());
-}
 
 // One listed tree, judged through the very key its deletion uses: the tree goes
 // unless its path is empty (that would address the whole root) or it is not the
@@ -51,14 +49,19 @@ class JudgedTree {
 }  // namespace
 
 bool RemoveShortcuts(const String::_tstringW& documentPath) {
+  // The document's folder chain is held from the read to the rewrite, so both reach
+  // the same folder (a folder that cannot be held is read, but not rewritten).
+  const auto place = qiv::installconfig::PlaceOfFile(documentPath);
+  std::optional<qiv::commands::FolderChainHold> hold;
+  if (place) hold.emplace(place->folder);
   InstallConfigDocument document;
   TiXmlElement* root = LoadInstallConfig(documentPath, document);
   if (root == nullptr) return false;
   TiXmlElement* shortcut = qiv::installconfig::FindShortcutElement(*root);
   if (shortcut == nullptr) return true;
   const qiv::installconfig::ShortcutFiles files = qiv::installconfig::ReadShortcutFiles(*shortcut);
-  DeleteShortcutFile(files.desktop);
-  DeleteShortcutFile(files.startMenu);
+  qiv::installconfig::DeleteShortcutFile(files.desktop);
+  qiv::installconfig::DeleteShortcutFile(files.startMenu);
   // The element goes whatever the deletions achieved, so the next run does not
   // try again; a failed save leaves it for the next run.
   root->RemoveChild(shortcut);

@@ -10,9 +10,7 @@ namespace qiv::installconfig {
 // shortcut is left alone rather than deleted.
 bool IsShortcutFilePath(const std::wstring& path);
 
-// The same rule applied to the file the path names, by its long name as the
-// system reports it: a short (8.3) alias such as "IMPORT~1.LNK" may stand for
-// "important.lnkx". False when the file does not exist or is a directory.
-bool IsShortcutFile(const std::wstring& path);
+// The rule for one file name: it ends in ".lnk" or ".url", letter case aside.
+bool IsShortcutFileName(const std::wstring& name);
 
 }  // namespace qiv::installconfig

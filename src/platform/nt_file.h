@@ -96,6 +96,20 @@ NTSTATUS NtOpenFile(PHANDLE fileHandle, ACCESS_MASK desiredAccess,
                     ULONG shareAccess, ULONG openOptions);
 ULONG RtlNtStatusToDosError(NTSTATUS status);
 
+// Only the rename class (posix/nt_information.cpp). The Win32 FileRenameInfo is no
+// stand-in for it: Wine's SetFileInformationByHandle makes the new name a full path
+// of the current directory, so a name relative to a RootDirectory is refused there.
+enum FILE_INFORMATION_CLASS { FileRenameInformation = 10 };
+struct FILE_RENAME_INFORMATION {
+  BOOLEAN ReplaceIfExists;
+  HANDLE RootDirectory;
+  ULONG FileNameLength;  // in bytes
+  WCHAR FileName[1];
+};
+NTSTATUS NtSetInformationFile(HANDLE fileHandle, PIO_STATUS_BLOCK ioStatusBlock,
+                              PVOID fileInformation, ULONG length,
+                              FILE_INFORMATION_CLASS fileInformationClass);
+
 #endif  // _WIN32
 
 // NTSTATUS values the program tells apart (windows.h defines a few of them already).

@@ -459,3 +459,37 @@ def test_nested_games_lose_their_shortcuts_and_items(tmp_path, runner):
         r'HKEY_CURRENT_USER\Software\Vendor\Outer', r'HKEY_CURRENT_USER\Software\Vendor\Outer\Saves',
         r'HKEY_CURRENT_USER\Software\Vendor\Inner', r'HKEY_CURRENT_USER\Software\Vendor\Inner\Saves',
         PRODUCT + r'\A-Outer', PRODUCT + r'\B-Inner', PRODUCT))
+
+
+# The document's rewrite ---------------------------------------------------------------------
+
+@pytest.mark.parametrize('plant', ['hard link beside', 'symbolic link beside',
+                                   'symbolic link in place'])
+def test_links_planted_in_the_games_folder_do_not_steer_the_rewrite(tmp_path, runner, plant):
+    """Whoever can write in the game's folder may plant a link under the name the rewrite
+    once wrote first, or put one in the document's place: the file outside keeps its
+    bytes, and the document is replaced as an entry, never written through."""
+    world = World(tmp_path, runner)
+    directory = world.game_dir('Planted')
+    document = directory / 'appinstallconfig.xml'
+    precious = world.root / 'keep' / 'precious.txt'
+    if plant == 'hard link beside':
+        os.link(precious, directory / 'appinstallconfig.xml.qivnew')
+    elif plant == 'symbolic link beside':
+        (directory / 'appinstallconfig.xml.qivnew').symlink_to(precious)
+    else:
+        text = document.read_text()
+        document.unlink()
+        (world.root / 'keep' / 'document.xml').write_text(text)
+        document.symlink_to(world.root / 'keep' / 'document.xml')
+    world.register('Planted', world.host(directory))
+    world.save()
+    kept = snapshot_files(world.root / 'keep')
+
+    world.run('UninstallGames')
+
+    assert snapshot_files(world.root / 'keep') == kept
+    assert not document.is_symlink() and '<shortcut' not in document.read_text()
+    assert sorted(p.name for p in directory.iterdir()) == sorted(
+        ['appinstallconfig.xml', 'data', 'game.exe'] +
+        (['appinstallconfig.xml.qivnew'] if 'beside' in plant else []))

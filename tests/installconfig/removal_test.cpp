@@ -3,6 +3,7 @@
 #include "installconfig/removal.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -98,6 +99,54 @@ TEST_F(RemovalTest, AMissingKeyStillEndsTheVantorItemsAndEveryRegistryElementIsR
   EXPECT_TRUE(RemoveRegistryItems(document));
   EXPECT_TRUE(Machine(L"SOFTWARE\\Vendor\\GameA"));
   EXPECT_FALSE(Machine(L"SOFTWARE\\Vendor\\GameC"));
+}
+
+// Each shortcut is opened as itself and judged through that handle: a link named
+// like a shortcut is neither followed nor removed, a hard link loses only the
+// name the document gave, and what the file outside holds stays.
+TEST_F(RemovalTest, ShortcutsAreJudgedAndDeletedAsThemselves) {
+  WriteFile(Path("precious.txt"), "precious");
+  const struct {
+    const char* name;
+    int (*make)(const std::string& precious, const std::string& path);
+    bool deleted;
+  } kCases[] = {
+      {"desktop/Game.lnk",
+       [](const std::string&, const std::string& path) {
+         WriteFile(path, "shell link");
+         return 0;
+       },
+       true},
+      {"desktop/Game.URL",
+       [](const std::string&, const std::string& path) {
+         WriteFile(path, "[InternetShortcut]");
+         return 0;
+       },
+       true},
+      {"desktop/Linked.lnk",
+       [](const std::string& precious, const std::string& path) {
+         return symlink(precious.c_str(), path.c_str());
+       },
+       false},
+      {"desktop/Hard.lnk",
+       [](const std::string& precious, const std::string& path) {
+         return link(precious.c_str(), path.c_str());
+       },
+       true},
+      {"desktop/Folder.url",
+       [](const std::string&, const std::string& path) { return mkdir(path.c_str(), 0700); },
+       false},
+  };
+  for (const auto& testCase : kCases) {
+    SCOPED_TRACE(testCase.name);
+    ASSERT_EQ(testCase.make(Path("precious.txt"), Path(testCase.name)), 0);
+    const auto document =
+        Document("<config><shortcut desktop='" + RegValue(testCase.name) + "'/></config>");
+    EXPECT_TRUE(RemoveShortcuts(document));
+    struct stat status {};
+    EXPECT_EQ(lstat(Path(testCase.name).c_str(), &status) != 0, testCase.deleted);
+    EXPECT_EQ(ReadFile(Path("precious.txt")), "precious");
+  }
 }
 
 }  // namespace

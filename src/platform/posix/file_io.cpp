@@ -24,27 +24,10 @@ class FileDescriptor {
   FileDescriptor(const FileDescriptor&) = delete;
   FileDescriptor& operator=(const FileDescriptor&) = delete;
   int Get() const { return fd_; }
-  // Closes now and reports whether closing succeeded.
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd < 0 || ::close(fd) == 0;
-  }
 
  private:
   int fd_;
 };
-
-bool WriteAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    done += static_cast<size_t>(written);
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -69,21 +52,6 @@ bool ReadWholeFile(const std::wstring& path, size_t maxBytes, std::string& conte
   }
   contents.clear();
   return false;
-}
-
-bool ReplaceWholeFile(const std::wstring& path, const std::string& contents) {
-  const auto mapped = qiv::posix::MapWindowsPath(path);
-  if (!mapped) return false;
-  const std::string temporary = *mapped + ".qivnew";
-  FileDescriptor file(
-      ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666));
-  if (file.Get() < 0) return false;
-  bool ok = WriteAll(file.Get(), contents) && ::fsync(file.Get()) == 0;
-  ok = file.Close() && ok;
-  // The rename replaces a link in the file's place instead of writing through it.
-  if (ok) ok = ::rename(temporary.c_str(), mapped->c_str()) == 0;
-  if (!ok) ::unlink(temporary.c_str());
-  return ok;
 }
 
 FILE* OpenFileForBinaryWrite(const wchar_t* path) {

@@ -34,23 +34,6 @@ bool ReadWholeFile(const std::wstring& path, size_t maxBytes, std::string& conte
   return false;
 }
 
-bool ReplaceWholeFile(const std::wstring& path, const std::string& contents) {
-  const std::wstring temporary = path + L".qivnew";
-  bool ok = false;
-  {
-    FileHandle file(_wfopen(temporary.c_str(), L"wb"));
-    if (!file) return false;
-    ok = std::fwrite(contents.data(), 1, contents.size(), file.get()) == contents.size();
-    ok = std::fclose(file.release()) == 0 && ok;
-  }
-  if (ok) {
-    ok = MoveFileExW(temporary.c_str(), path.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-  }
-  if (!ok) DeleteFileW(temporary.c_str());
-  return ok;
-}
-
 FILE* OpenFileForBinaryWrite(const wchar_t* path) {
   if (path == nullptr || *path == 0) return nullptr;
   return _wfopen(path, L"wb");
