@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr unsigned kTimeoutSeconds = 120;
-constexpr unsigned kConnectTimeoutSeconds = 60;
 constexpr int kTrackingAttempts = 5;
 constexpr DWORD kTrackingPauseMs = 1000;
 constexpr char kTrackingSuccess[] = "success=true;";
@@ -51,7 +49,7 @@ String::_tstringW LookUpGoal(CWebService& service, const String::_tstringW& stag
   const String::_tstringW url = String::_tstringW(L"https://") + endpoints::SiteHostName() +
                                 L"/en/api/get-goal-by-reference-id";
   ServiceResponse response;
-  service.PostService(url, String::_tstringW(), lookup, &response, kTimeoutSeconds,
+  service.PostService(url, String::_tstringW(), lookup, &response, kRequestTimeoutSeconds,
                       kConnectTimeoutSeconds);
   String::_tstringW goalId;
   ParseGoalResponse(response.body, offerId, goalId);
@@ -67,8 +65,8 @@ void ReportConversion(CWebService& service, const String::_tstringW& goalId,
   url.Format(2, format.c_str(), goalId.c_str(), transactionId.c_str());
   for (int attempt = 0; attempt < kTrackingAttempts; ++attempt) {
     ServiceResponse response;
-    service.GetService(url, String::_tstringW(), String::_tstringW(), &response, kTimeoutSeconds,
-                       kConnectTimeoutSeconds);
+    service.GetService(url, String::_tstringW(), String::_tstringW(), &response,
+                       kRequestTimeoutSeconds, kConnectTimeoutSeconds);
     Sleep(kTrackingPauseMs);
     if (response.body == kTrackingSuccess) return;
   }

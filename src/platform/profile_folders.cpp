@@ -1,5 +1,6 @@
 #include "platform/profile_folders.h"
 
+#include "base/strings/case_rules.h"
 #include "platform/registry_text.h"
 
 namespace qiv::platform {
@@ -36,22 +37,12 @@ constexpr UserFolderName kNames[] = {
     {L"History", L"{D9DC8A3B-B784-432E-A781-5A1130A75963}"},
 };
 
-bool StartsWithNoCase(const std::wstring& text, const wchar_t* prefix) {
-  for (size_t i = 0; prefix[i] != 0; ++i) {
-    if (i >= text.size()) return false;
-    const wchar_t a = text[i] >= L'A' && text[i] <= L'Z' ? text[i] | 0x20 : text[i];
-    const wchar_t b = prefix[i] >= L'A' && prefix[i] <= L'Z' ? prefix[i] | 0x20 : prefix[i];
-    if (a != b) return false;
-  }
-  return true;
-}
-
 // The profile of the hive the value came from, not the running user's, stands
 // for %USERPROFILE%.
 std::wstring Expanded(std::wstring text, const std::wstring& profile) {
   const size_t length = std::char_traits<wchar_t>::length(kProfileReference);
   for (size_t at = text.find(L'%'); at != std::wstring::npos; at = text.find(L'%', at)) {
-    if (StartsWithNoCase(text.substr(at), kProfileReference)) {
+    if (String::StartsWithKeyword(std::wstring_view(text).substr(at), kProfileReference)) {
       text.replace(at, length, profile);
       at += profile.size();
     } else {
@@ -93,7 +84,7 @@ void AddOneDriveFolders(const std::wstring& profile, std::vector<std::wstring>& 
   do {
     const std::wstring name = entry.cFileName;
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-        StartsWithNoCase(name, L"OneDrive")) {
+        String::StartsWithKeyword(name, L"OneDrive")) {
       folders.push_back(profile + L"\\" + name);
     }
   } while (FindNextFileW(find, &entry));

@@ -32,7 +32,7 @@ struct WindowsPath {
 std::optional<WindowsPath> NormaliseWindowsPath(const std::wstring& path,
                                                 const std::wstring& currentDrive = L"");
 
-// Folds the case of letters as file names compare (ASCII, Latin-1, Greek, Cyrillic).
+// String::FoldFileName under the name the shortcut guard still calls it by.
 std::wstring FoldCase(const std::wstring& text);
 
 }  // namespace qiv::paths
