@@ -11,7 +11,6 @@ namespace qiv::commands {
 namespace {
 
 constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-constexpr DWORD kNameCapacity = 256;  // key names hold at most 255 units
 
 // A drive or share path, or one that begins with a single separator (on the
 // current drive, as the system reads it): taking in too many folders only keeps more.
@@ -66,16 +65,10 @@ InstalledProduct ReadProduct(HKEY entry) {
 void ReadList(HKEY root, REGSAM view, std::vector<InstalledProduct>& products) {
   CRegistryKey list;
   if (list.Open(root, kUninstallKey, KEY_ENUMERATE_SUB_KEYS | view) != ERROR_SUCCESS) return;
-  for (DWORD index = 0;; ++index) {
-    wchar_t name[kNameCapacity] = {};
-    DWORD size = kNameCapacity;
-    const LONG status =
-        RegEnumKeyExW(list.Handle(), index, name, &size, nullptr, nullptr, nullptr, nullptr);
-    if (status == ERROR_MORE_DATA) continue;
-    if (status != ERROR_SUCCESS) break;
-    if (name[0] == 0) continue;
+  for (const std::wstring& name : qiv::platform::SubkeyNames(list.Handle())) {
+    if (name.empty()) continue;
     CRegistryKey entry;
-    if (entry.Open(list.Handle(), name, KEY_QUERY_VALUE | view) != ERROR_SUCCESS) continue;
+    if (entry.Open(list.Handle(), name.c_str(), KEY_QUERY_VALUE | view) != ERROR_SUCCESS) continue;
     InstalledProduct product = ReadProduct(entry.Handle());
     if (!product.locations.empty()) products.push_back(std::move(product));
   }

@@ -2,6 +2,7 @@
 
 #include "base/strings/case_rules.h"
 #include "platform/registry_text.h"
+#include "platform/scoped_win32.h"
 
 namespace qiv::platform {
 
@@ -61,34 +62,34 @@ void AddUserShellFolders(HKEY root, const std::wstring& userKey, const std::wstr
                          std::vector<std::wstring>& folders) {
   const std::wstring path =
       userKey.empty() ? kUserShellFolders : userKey + L"\\" + kUserShellFolders;
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
+  ScopedRegistryKey key;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS) {
+    return;
+  }
   for (const UserFolderName& name : kNames) {
     for (const wchar_t* valueName : {name.knownFolderId, name.legacyName}) {
       if (valueName == nullptr) continue;
-      const std::wstring value = ReadRegistryText(key, valueName);
+      const std::wstring value = ReadRegistryText(key.Get(), valueName);
       if (value.empty()) continue;
       if (std::wstring folder = Expanded(value, profile); !folder.empty()) {
         folders.push_back(std::move(folder));
       }
     }
   }
-  RegCloseKey(key);
 }
 
 void AddOneDriveFolders(const std::wstring& profile, std::vector<std::wstring>& folders) {
   WIN32_FIND_DATAW entry{};
   const std::wstring pattern = profile + L"\\*";
-  HANDLE find = FindFirstFileW(pattern.c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return;
+  const ScopedFind find(FindFirstFileW(pattern.c_str(), &entry));
+  if (!find) return;
   do {
     const std::wstring name = entry.cFileName;
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
         String::StartsWithKeyword(name, L"OneDrive")) {
       folders.push_back(profile + L"\\" + name);
     }
-  } while (FindNextFileW(find, &entry));
-  FindClose(find);
+  } while (FindNextFileW(find.Get(), &entry));
 }
 
 }  // namespace qiv::platform
