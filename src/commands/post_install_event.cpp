@@ -2,6 +2,7 @@
 // conversion, send the stage's event, and at the last stage store the attribution
 // for the uninstaller.
 #include <string>
+#include <utility>
 
 #include "analytics/analytic_entry.h"
 #include "app/build_version.h"
@@ -72,30 +73,26 @@ void ReportConversion(CWebService& service, const String::_tstringW& goalId,
   }
 }
 
-// Windows writes a value's line breaks into the file as they are, where they would
-// end the entry and could start other keys or sections: each becomes a blank.
-std::wstring SingleLine(const wchar_t* value) {
-  std::wstring line(value);
-  for (wchar_t& unit : line) {
-    if (unit == L'\r' || unit == L'\n') unit = L' ';
+// One stage of the funnel for the attribution the installer was started with.
+void ReportStage(const String::_tstringW& stage, const String::_tstringW& registerIniPath,
+                 const Attribution& values) {
+  CWebService service;
+  const String::_tstringW goalId = LookUpGoal(service, stage, values.offerId);
+  // Without full attribution there is no affiliate to credit.
+  if (!goalId.empty() && !values.offerId.empty() && !values.transactionId.empty() &&
+      !values.vendorId.empty()) {
+    ReportConversion(service, goalId, values.transactionId);
   }
-  return line;
-}
 
-void StoreAttribution(const String::_tstringW& file, const String::_tstringW& transactionId,
-                      const String::_tstringW& offerId, const String::_tstringW& vendorId,
-                      const String::_tstringW& region, const String::_tstringW& gameAbbr,
-                      const String::_tstringW& gclid) {
-  auto write = [&file](const wchar_t* key, const wchar_t* value) {
-    WritePrivateProfileStringW(attribution::kSection, key, SingleLine(value).c_str(), file.c_str());
-  };
-  write(attribution::kTransactionId, transactionId.c_str());
-  write(attribution::kOfferId, offerId.c_str());
-  write(attribution::kVendorId, vendorId.c_str());
-  write(attribution::kRegion, region.c_str());
-  write(attribution::kGameAbbr, gameAbbr.c_str());
-  write(attribution::kGclid, gclid.c_str());
-  for (const wchar_t* flag : attribution::kTriggerFlags) write(flag, L"0");
+  InitAnalyticSession(values, g_buildVersion, String::_tstringW(), values.region);
+
+  if (const wchar_t* eventName = StageEventName(stage)) {
+    DispatchAnalytic(Basic, String::_tstringW(eventName).ToAnsi(), "installer_game",
+                     values.gameAbbr.ToAnsi());
+    OutputDebugStringW(eventName);
+  }
+
+  if (IsWord(stage, L"complete")) attribution::Store(registerIniPath, values);
 }
 
 }  // namespace
@@ -104,23 +101,7 @@ void ReportPostInstallEvent(String::_tstringW stage, String::_tstringW registerI
                             String::_tstringW transactionId, String::_tstringW offerId,
                             String::_tstringW vendorId, String::_tstringW region,
                             String::_tstringW gameAbbr, String::_tstringW gclid) {
-  CWebService service;
-  const String::_tstringW goalId = LookUpGoal(service, stage, offerId);
-  // Without full attribution there is no affiliate to credit.
-  if (!goalId.empty() && !offerId.empty() && !transactionId.empty() && !vendorId.empty()) {
-    ReportConversion(service, goalId, transactionId);
-  }
-
-  InitAnalyticSession(gclid, transactionId, vendorId, offerId, g_buildVersion, String::_tstringW(),
-                      region);
-
-  if (const wchar_t* eventName = StageEventName(stage)) {
-    DispatchAnalytic(Basic, String::_tstringW(eventName).ToAnsi(), "installer_game",
-                     gameAbbr.ToAnsi());
-    OutputDebugStringW(eventName);
-  }
-
-  if (IsWord(stage, L"complete")) {
-    StoreAttribution(registerIniPath, transactionId, offerId, vendorId, region, gameAbbr, gclid);
-  }
+  ReportStage(stage, registerIniPath,
+              Attribution{std::move(transactionId), std::move(offerId), std::move(vendorId),
+                          std::move(region), std::move(gameAbbr), std::move(gclid)});
 }
