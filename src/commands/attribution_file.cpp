@@ -8,8 +8,22 @@ namespace attribution {
 
 namespace {
 
-constexpr DWORD kValueCapacity = 256;
-constexpr DWORD kGameAbbrCapacity = 32;
+// Each value in the order it is written; `capacity` is how many units are read
+// back, none for the region.
+struct Field {
+  const wchar_t* key;
+  String::_tstringW Attribution::*member;
+  DWORD capacity;
+};
+
+constexpr Field kFields[] = {
+    {kTransactionId, &Attribution::transactionId, 256},
+    {kOfferId, &Attribution::offerId, 256},
+    {kVendorId, &Attribution::vendorId, 256},
+    {kRegion, &Attribution::region, 0},
+    {kGameAbbr, &Attribution::gameAbbr, 32},
+    {kGclid, &Attribution::gclid, 256},
+};
 
 // Windows writes a value's line breaks into the file as they are, where they would
 // end the entry and could start other keys or sections: each becomes a blank.
@@ -21,34 +35,26 @@ std::wstring SingleLine(const wchar_t* value) {
   return line;
 }
 
-String::_tstringW ReadValue(const String::_tstringW& file, const wchar_t* key, DWORD capacity) {
-  std::wstring buffer(capacity, L'\0');
-  GetPrivateProfileStringW(kSection, key, L"", &buffer[0], capacity, file.c_str());
-  return String::_tstringW(static_cast<const wchar_t*>(buffer.c_str()));
-}
-
 }  // namespace
 
 void Store(const String::_tstringW& file, const Attribution& values) {
-  auto write = [&file](const wchar_t* key, const wchar_t* value) {
-    WritePrivateProfileStringW(kSection, key, SingleLine(value).c_str(), file.c_str());
-  };
-  write(kTransactionId, values.transactionId.c_str());
-  write(kOfferId, values.offerId.c_str());
-  write(kVendorId, values.vendorId.c_str());
-  write(kRegion, values.region.c_str());
-  write(kGameAbbr, values.gameAbbr.c_str());
-  write(kGclid, values.gclid.c_str());
-  for (const wchar_t* flag : kTriggerFlags) write(flag, L"0");
+  for (const Field& field : kFields) {
+    WritePrivateProfileStringW(kSection, field.key,
+                               SingleLine((values.*field.member).c_str()).c_str(), file.c_str());
+  }
+  for (const wchar_t* flag : kTriggerFlags) {
+    WritePrivateProfileStringW(kSection, flag, L"0", file.c_str());
+  }
 }
 
 Attribution Read(const String::_tstringW& file) {
   Attribution values;
-  values.transactionId = ReadValue(file, kTransactionId, kValueCapacity);
-  values.offerId = ReadValue(file, kOfferId, kValueCapacity);
-  values.vendorId = ReadValue(file, kVendorId, kValueCapacity);
-  values.gameAbbr = ReadValue(file, kGameAbbr, kGameAbbrCapacity);
-  values.gclid = ReadValue(file, kGclid, kValueCapacity);
+  for (const Field& field : kFields) {
+    if (field.capacity == 0) continue;
+    std::wstring buffer(field.capacity, L'\0');
+    GetPrivateProfileStringW(kSection, field.key, L"", &buffer[0], field.capacity, file.c_str());
+    values.*field.member = String::_tstringW(static_cast<const wchar_t*>(buffer.c_str()));
+  }
   return values;
 }
 

@@ -51,9 +51,8 @@ std::optional<std::wstring> CanonicalText(const std::wstring& installDirectory) 
   std::wstring text = installDirectory;
   std::replace(text.begin(), text.end(), L'/', L'\\');
   if (text.rfind(L"\\\\?\\", 0) == 0 || text.rfind(L"\\\\.\\", 0) == 0) {
-    text = String::StartsWithKeyword(std::wstring_view(text).substr(4), L"UNC\\")
-               ? L"\\\\" + text.substr(8)
-               : text.substr(4);
+    text = String::StartsWithKeyword(text.c_str() + 4, L"UNC\\") ? L"\\\\" + text.substr(8)
+                                                                 : text.substr(4);
   } else {
     const auto full = FullPathName(text);
     if (!full) return std::nullopt;

@@ -40,8 +40,9 @@ String::_tstringW GetInstalledGameList() {
 
   // std::set orders by code unit, which is the order the list is reported in.
   std::set<String::_tstringW> abbreviations;
-  for (const std::wstring& name : qiv::platform::SubkeyNames(product.Handle())) {
-    AddGameAbbreviation(String::_tstringW(name), abbreviations);
+  qiv::platform::KeyName name = {};
+  for (DWORD index = 0; qiv::platform::NextSubkeyName(product.Handle(), index, name);) {
+    AddGameAbbreviation(String::_tstringW(static_cast<const wchar_t*>(name)), abbreviations);
   }
 
   String::_tstringW list;

@@ -26,18 +26,19 @@ bool IsAbsolute(const std::wstring& path) {
 // end follows (paths with blanks are often left unquoted), else at an icon index.
 std::wstring UnquotedProgram(const std::wstring& text) {
   for (size_t at = 0; at + 4 <= text.size(); ++at) {
-    if (String::EqualsKeyword(std::wstring_view(text).substr(at, 4), L".exe") &&
+    if (String::EqualsKeyword(std::wstring_view(text.data() + at, 4), L".exe") &&
         (at + 4 == text.size() || text[at + 4] == L' ' || text[at + 4] == L',')) {
       return text.substr(0, at + 4);
     }
   }
   const size_t comma = text.rfind(L',');
   if (comma != std::wstring::npos) {
-    const std::wstring index = std::wstring(String::Trim(text.substr(comma + 1)));
+    const std::wstring index = std::wstring(
+        String::Trim(std::wstring_view(text.data() + comma + 1, text.size() - comma - 1)));
     const size_t digits = index.rfind(L'-', 0) == 0 ? 1 : 0;
     if (index.size() > digits &&
         index.find_first_not_of(L"0123456789", digits) == std::wstring::npos)
-      return std::wstring(String::Trim(text.substr(0, comma)));
+      return std::wstring(String::Trim(std::wstring_view(text.data(), comma)));
   }
   return text;
 }
@@ -65,10 +66,11 @@ InstalledProduct ReadProduct(HKEY entry) {
 void ReadList(HKEY root, REGSAM view, std::vector<InstalledProduct>& products) {
   CRegistryKey list;
   if (list.Open(root, kUninstallKey, KEY_ENUMERATE_SUB_KEYS | view) != ERROR_SUCCESS) return;
-  for (const std::wstring& name : qiv::platform::SubkeyNames(list.Handle())) {
-    if (name.empty()) continue;
+  qiv::platform::KeyName name = {};
+  for (DWORD index = 0; qiv::platform::NextSubkeyName(list.Handle(), index, name);) {
+    if (name[0] == 0) continue;
     CRegistryKey entry;
-    if (entry.Open(list.Handle(), name.c_str(), KEY_QUERY_VALUE | view) != ERROR_SUCCESS) continue;
+    if (entry.Open(list.Handle(), name, KEY_QUERY_VALUE | view) != ERROR_SUCCESS) continue;
     InstalledProduct product = ReadProduct(entry.Handle());
     if (!product.locations.empty()) products.push_back(std::move(product));
   }
@@ -112,7 +114,7 @@ std::optional<std::wstring> ProgramFolder(const std::wstring& commandLine) {
 std::optional<std::wstring> LocationFolder(const std::wstring& location) {
   std::wstring text = std::wstring(String::Trim(location));
   if (text.size() >= 2 && text.front() == L'"' && text.back() == L'"') {
-    text = std::wstring(String::Trim(text.substr(1, text.size() - 2)));
+    text = std::wstring(String::Trim(std::wstring_view(text.data() + 1, text.size() - 2)));
   }
   for (wchar_t& unit : text) {
     if (unit == L'/') unit = L'\\';

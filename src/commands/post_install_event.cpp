@@ -73,9 +73,14 @@ void ReportConversion(CWebService& service, const String::_tstringW& goalId,
   }
 }
 
-// One stage of the funnel for the attribution the installer was started with.
-void ReportStage(const String::_tstringW& stage, const String::_tstringW& registerIniPath,
-                 const Attribution& values) {
+}  // namespace
+
+void ReportPostInstallEvent(String::_tstringW stage, String::_tstringW registerIniPath,
+                            String::_tstringW transactionId, String::_tstringW offerId,
+                            String::_tstringW vendorId, String::_tstringW region,
+                            String::_tstringW gameAbbr, String::_tstringW gclid) {
+  const Attribution values{std::move(transactionId), std::move(offerId),  std::move(vendorId),
+                           std::move(region),        std::move(gameAbbr), std::move(gclid)};
   CWebService service;
   const String::_tstringW goalId = LookUpGoal(service, stage, values.offerId);
   // Without full attribution there is no affiliate to credit.
@@ -93,15 +98,4 @@ void ReportStage(const String::_tstringW& stage, const String::_tstringW& regist
   }
 
   if (IsWord(stage, L"complete")) attribution::Store(registerIniPath, values);
-}
-
-}  // namespace
-
-void ReportPostInstallEvent(String::_tstringW stage, String::_tstringW registerIniPath,
-                            String::_tstringW transactionId, String::_tstringW offerId,
-                            String::_tstringW vendorId, String::_tstringW region,
-                            String::_tstringW gameAbbr, String::_tstringW gclid) {
-  ReportStage(stage, registerIniPath,
-              Attribution{std::move(transactionId), std::move(offerId), std::move(vendorId),
-                          std::move(region), std::move(gameAbbr), std::move(gclid)});
 }

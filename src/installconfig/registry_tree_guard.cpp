@@ -37,8 +37,8 @@ bool SplitKeyPath(const std::wstring& path, Components& components, Components& 
   while (start <= path.size()) {
     size_t end = path.find(L'\\', start);
     if (end == std::wstring::npos) end = path.size();
-    std::wstring component(String::Trim(std::wstring_view(path).substr(start, end - start)));
-    for (wchar_t& unit : component) unit = String::FoldRegistryNameUnit(unit);
+    std::wstring component =
+        String::FoldRegistryName(String::Trim(std::wstring_view(path.data() + start, end - start)));
     if (component == L"..") return false;
     if (!component.empty() && component != L".") {
       components.push_back(std::move(component));
@@ -228,9 +228,7 @@ std::wstring Join(const Components& spelt, size_t count) {
 }
 
 std::wstring FoldedCurrentUserSid() {
-  std::wstring sid = qiv::platform::CurrentUserSid();
-  for (wchar_t& unit : sid) unit = String::FoldRegistryNameUnit(unit);
-  return sid;
+  return String::FoldRegistryName(qiv::platform::CurrentUserSid());
 }
 
 Verdict Classify(HKEY root, Path all) {

@@ -43,7 +43,7 @@ constexpr UserFolderName kNames[] = {
 std::wstring Expanded(std::wstring text, const std::wstring& profile) {
   const size_t length = std::char_traits<wchar_t>::length(kProfileReference);
   for (size_t at = text.find(L'%'); at != std::wstring::npos; at = text.find(L'%', at)) {
-    if (String::StartsWithKeyword(std::wstring_view(text).substr(at), kProfileReference)) {
+    if (String::StartsWithKeyword(text.c_str() + at, kProfileReference)) {
       text.replace(at, length, profile);
       at += profile.size();
     } else {

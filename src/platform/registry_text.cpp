@@ -1,11 +1,12 @@
 #include "platform/registry_text.h"
 
+#include <iterator>
+
 namespace qiv::platform {
 
 namespace {
 // On the stack: these are read for every profile and product entry.
 constexpr DWORD kTextUnits = 2048;
-constexpr DWORD kKeyNameUnits = 256;  // key names hold at most 255 units
 }  // namespace
 
 std::wstring ReadRegistryText(HKEY key, const wchar_t* name, DWORD* type) {
@@ -22,18 +23,16 @@ std::wstring ReadRegistryText(HKEY key, const wchar_t* name, DWORD* type) {
   return std::wstring(data);
 }
 
-std::vector<std::wstring> SubkeyNames(HKEY key) {
-  std::vector<std::wstring> names;
-  for (DWORD index = 0;; ++index) {
-    wchar_t name[kKeyNameUnits] = {};
-    DWORD length = kKeyNameUnits;
+bool NextSubkeyName(HKEY key, DWORD& index, KeyName& name) {
+  for (;; ++index) {
+    DWORD length = std::size(name);
     const LONG status =
         RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
     if (status == ERROR_MORE_DATA) continue;
-    if (status != ERROR_SUCCESS) break;
-    names.emplace_back(name);
+    if (status != ERROR_SUCCESS) return false;
+    ++index;
+    return true;
   }
-  return names;
 }
 
 std::wstring ExpandEnvironment(const std::wstring& text) {

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "platform/win32.h"
 
@@ -13,11 +12,16 @@ namespace qiv::platform {
 // empty when it is absent, of another type or longer. `type` receives its type.
 std::wstring ReadRegistryText(HKEY key, const wchar_t* name, DWORD* type = nullptr);
 
-// The names of the direct subkeys of `key` in the order the system lists them, each
-// up to its first zero. A name too long for a key name (more than 255 units) is
-// passed over; the listing ends at the first other failure, since going on could
-// only repeat it (the key deleted meanwhile, access lost).
-std::vector<std::wstring> SubkeyNames(HKEY key);
+// A key name with its terminating zero: key names hold at most 255 units.
+using KeyName = wchar_t[256];
+
+// The direct subkeys of `key` one by one, in the order the system lists them:
+// `name` receives the one at `index` or after it and `index` moves past it; false
+// at the end. A name too long for a key name (more than 255
+// units) is passed over; the listing ends at the first other failure, since going
+// on could only repeat it (the key deleted meanwhile, access lost).
+//   for (DWORD index = 0; NextSubkeyName(key, index, name);) ...
+bool NextSubkeyName(HKEY key, DWORD& index, KeyName& name);
 
 // The text with the process's environment references expanded; empty when the
 // result would not fit 2048 units.

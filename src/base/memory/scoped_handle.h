@@ -20,7 +20,9 @@ class ScopedHandle {
 
   ScopedHandle() = default;
   explicit ScopedHandle(Handle handle) : handle_(handle) {}
-  ~ScopedHandle() { Reset(); }
+  ~ScopedHandle() {
+    if (IsValid()) Traits::Close(handle_);
+  }
   ScopedHandle(ScopedHandle&& other) noexcept : handle_(other.Release()) {}
   ScopedHandle& operator=(ScopedHandle&& other) noexcept {
     if (this != &other) Reset(other.Release());

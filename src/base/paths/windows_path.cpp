@@ -67,7 +67,7 @@ std::optional<WindowsPath> NormaliseWindowsPath(const std::wstring& input,
   bool literal = false;
   if (path.rfind(L"\\\\?\\", 0) == 0 || path.rfind(L"\\\\.\\", 0) == 0) {
     literal = path[2] == L'?';
-    if (String::StartsWithKeyword(std::wstring_view(path).substr(4), L"UNC\\")) {
+    if (String::StartsWithKeyword(path.c_str() + 4, L"UNC\\")) {
       path = L"\\\\" + path.substr(8);
     } else if (path.size() >= 6 && String::IsAsciiLetter(path[4]) && path[5] == L':') {
       path = path.substr(4);
@@ -121,7 +121,5 @@ std::optional<WindowsPath> NormaliseWindowsPath(const std::wstring& input,
   }
   return result;
 }
-
-std::wstring FoldCase(const std::wstring& text) { return String::FoldFileName(text); }
 
 }  // namespace qiv::paths

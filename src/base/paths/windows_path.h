@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/strings/case_rules.h"
+
 namespace qiv::paths {
 
 struct WindowsPath {
@@ -33,6 +35,6 @@ std::optional<WindowsPath> NormaliseWindowsPath(const std::wstring& path,
                                                 const std::wstring& currentDrive = L"");
 
 // String::FoldFileName under the name the shortcut guard still calls it by.
-std::wstring FoldCase(const std::wstring& text);
+inline std::wstring FoldCase(const std::wstring& text) { return String::FoldFileName(text); }
 
 }  // namespace qiv::paths

@@ -63,18 +63,6 @@ void SetDeleteKeyExResolverForTest(DeleteKeyExResolver resolver) {
 
 }  // namespace qiv::registry
 
-CRegistryKey::CRegistryKey(CRegistryKey&& other) noexcept
-    : key_(std::move(other.key_)), viewFlags_(std::exchange(other.viewFlags_, 0)) {}
-
-CRegistryKey& CRegistryKey::operator=(CRegistryKey&& other) noexcept {
-  if (this != &other) {
-    Close();
-    key_ = std::move(other.key_);
-    viewFlags_ = std::exchange(other.viewFlags_, 0);
-  }
-  return *this;
-}
-
 LONG CRegistryKey::Open(HKEY parent, LPCWSTR subKey, REGSAM access, Link link) {
   HKEY opened = nullptr;
   const DWORD options = link == Link::kOpenItself ? REG_OPTION_OPEN_LINK : 0;

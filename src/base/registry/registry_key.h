@@ -2,6 +2,8 @@
 // in. It deletes single keys and whole key trees in that same view.
 #pragma once
 
+#include <utility>
+
 #include "platform/scoped_win32.h"
 #include "platform/win32.h"
 
@@ -11,8 +13,16 @@ class CRegistryKey {
   enum class Link { kFollow, kOpenItself };
 
   CRegistryKey() = default;
-  CRegistryKey(CRegistryKey&& other) noexcept;
-  CRegistryKey& operator=(CRegistryKey&& other) noexcept;
+  CRegistryKey(CRegistryKey&& other) noexcept
+      : key_(std::move(other.key_)), viewFlags_(std::exchange(other.viewFlags_, 0)) {}
+  CRegistryKey& operator=(CRegistryKey&& other) noexcept {
+    if (this != &other) {
+      Close();
+      key_ = std::move(other.key_);
+      viewFlags_ = std::exchange(other.viewFlags_, 0);
+    }
+    return *this;
+  }
 
   // Opens subKey (null: the parent itself) below parent. On success any handle held
   // before is closed; on failure the object stays exactly as it was.

@@ -2,10 +2,9 @@
 
 namespace String {
 
-std::string FoldKeyword(std::string_view text) {
-  std::string folded(text);
-  for (char& byte : folded) byte = FoldKeywordByte(byte);
-  return folded;
+std::string FoldKeyword(std::string text) {
+  for (char& byte : text) byte = FoldKeywordByte(byte);
+  return text;
 }
 
 bool EqualsKeyword(std::wstring_view a, std::wstring_view b) {
@@ -25,11 +24,12 @@ bool EqualsKeyword(std::string_view a, std::string_view b) {
 }
 
 bool StartsWithKeyword(std::wstring_view text, std::wstring_view prefix) {
-  return text.size() >= prefix.size() && EqualsKeyword(text.substr(0, prefix.size()), prefix);
+  return text.size() >= prefix.size() &&
+         EqualsKeyword(std::wstring_view(text.data(), prefix.size()), prefix);
 }
 
-std::wstring FoldFileName(std::wstring_view text) {
-  std::wstring folded(text);
+std::wstring FoldFileName(const std::wstring& text) {
+  std::wstring folded = text;
   for (wchar_t& unit : folded) {
     const unsigned value = static_cast<unsigned>(unit);
     if ((value >= 0x41 && value <= 0x5A) || (value >= 0xC0 && value <= 0xDE && value != 0xD7) ||
@@ -43,10 +43,18 @@ std::wstring FoldFileName(std::wstring_view text) {
   return folded;
 }
 
-wchar_t FoldRegistryNameUnit(wchar_t unit) {
-  if (unit == 0x0131) return L'i';
-  if (unit == 0x017F) return L's';
-  return FoldKeywordUnit(unit);
+std::wstring FoldRegistryName(std::wstring_view text) {
+  std::wstring folded(text);
+  for (wchar_t& unit : folded) {
+    if (unit == 0x0131) {
+      unit = L'i';
+    } else if (unit == 0x017F) {
+      unit = L's';
+    } else {
+      unit = FoldKeywordUnit(unit);
+    }
+  }
+  return folded;
 }
 
 }  // namespace String

@@ -21,7 +21,7 @@ inline wchar_t FoldKeywordUnit(wchar_t unit) {
 inline char FoldKeywordByte(char byte) {
   return byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + ('a' - 'A')) : byte;
 }
-std::string FoldKeyword(std::string_view text);
+std::string FoldKeyword(std::string text);
 bool EqualsKeyword(std::wstring_view a, std::wstring_view b);
 bool EqualsKeyword(std::string_view a, std::string_view b);
 bool StartsWithKeyword(std::wstring_view text, std::wstring_view prefix);
@@ -32,9 +32,9 @@ inline bool IsAsciiLetter(wchar_t unit) {
 }
 
 // File names: capitals of ASCII, Latin-1, basic Greek and Cyrillic to lower case.
-std::wstring FoldFileName(std::wstring_view text);
+std::wstring FoldFileName(const std::wstring& text);
 
 // Registry names: ASCII capitals to lower case, dotless i to "i", long s to "s".
-wchar_t FoldRegistryNameUnit(wchar_t unit);
+std::wstring FoldRegistryName(std::wstring_view text);
 
 }  // namespace String

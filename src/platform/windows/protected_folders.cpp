@@ -64,10 +64,11 @@ void AddProfiles(ProtectedFolders& folders) {
       folders.profiles.push_back(path);
     }
   }
-  for (const std::wstring& sid : SubkeyNames(list.Get())) {
+  KeyName sid = {};
+  for (DWORD index = 0; NextSubkeyName(list.Get(), index, sid);) {
     ScopedRegistryKey profile;
-    if (RegOpenKeyExW(list.Get(), sid.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY,
-                      profile.Receive()) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(list.Get(), sid, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, profile.Receive()) !=
+        ERROR_SUCCESS) {
       continue;
     }
     if (const std::wstring path = ReadPathValue(profile.Get(), L"ProfileImagePath");
