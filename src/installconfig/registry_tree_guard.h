@@ -5,7 +5,8 @@
 // must not delete what the system or another program owns. Two looks decide.
 //
 // First, the path alone, normalised (separators, blank and "." components, case as
-// registry names fold (base/strings/case_rules.h); a ".." component is refused, the registry does not resolve it):
+// registry names fold in base/strings/case_rules.h; a ".." component is refused, the
+// registry does not resolve it):
 //  - Only trees inside a SOFTWARE key (of HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER or the
 //    running user's own hive in HKEY_USERS) or inside the classes (HKEY_CLASSES_ROOT,
 //    SOFTWARE\Classes, that user's "_Classes" hive) are deletable; other users' hives
