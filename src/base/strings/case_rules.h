@@ -7,6 +7,9 @@
 //                     file system compares the names the program meets;
 //   registry names  - ASCII, and the two letters whose capitals are ASCII (dotless
 //                     i, long s), so that no spelling of a key slips past a check.
+// The POSIX stand-in's platform/posix/case_fold.h is not a fourth rule of the
+// program: it models the system's own upper-case table, which the stand-in's
+// registry and profile files compare names by.
 #pragma once
 
 #include <string>
