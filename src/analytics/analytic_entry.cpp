@@ -21,6 +21,13 @@ bool InitAnalyticSession(String::_tstringW installerParams, String::_tstringW tr
                                     clientVersion, qivid, language);
 }
 
+bool InitAnalyticSession(const Attribution& attribution, const String::_tstringW& clientVersion,
+                         const String::_tstringW& qivid, const String::_tstringW& language) {
+  return CAnalytic::Instance().Init(attribution.gclid, attribution.transactionId,
+                                    attribution.vendorId, attribution.offerId, clientVersion, qivid,
+                                    language);
+}
+
 bool SetAnalyticParam(const std::string& key, const std::string& value, bool asList) {
   CAnalytic::Instance().SetParam(key, asList ? analytics::ConvertListValue(value) : value);
   return true;

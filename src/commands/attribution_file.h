@@ -2,6 +2,9 @@
 // the uninstaller reads back. One section, text values only.
 #pragma once
 
+#include "analytics/attribution.h"
+#include "base/strings/tstring.h"
+
 namespace attribution {
 
 inline constexpr wchar_t kFileName[] = L"Register.ini";
@@ -17,5 +20,12 @@ inline constexpr wchar_t kGclid[] = L"gclid";
 // Flags other client software sets later; the installer starts them at "0".
 inline constexpr const wchar_t* kTriggerFlags[] = {L"login_triggered", L"loginsuccess_triggered",
                                                    L"defender_triggered", L"gamelaunch_triggered"};
+
+// Writes every value (line breaks as blanks) and the trigger flags at "0".
+void Store(const String::_tstringW& file, const Attribution& values);
+
+// What Store wrote; an absent value reads as empty. The region is not read back:
+// the uninstaller is told its language.
+Attribution Read(const String::_tstringW& file);
 
 }  // namespace attribution

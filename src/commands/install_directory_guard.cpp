@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/strings/case_rules.h"
 #include "commands/install_path_guard.h"
 #include "platform/profile_folders.h"
 #include "platform/win32.h"
@@ -42,13 +43,6 @@ std::optional<std::wstring> FullPathName(const std::wstring& path) {
   return full;
 }
 
-bool StartsWithNoCase(const std::wstring& text, const wchar_t* prefix) {
-  for (size_t i = 0; prefix[i] != 0; ++i) {
-    if (i >= text.size() || (text[i] | 0x20) != (prefix[i] | 0x20)) return false;
-  }
-  return true;
-}
-
 // The system's full path of the directory, in the one form that the shell, the
 // file functions and this guard all read alike: a drive or share path that the
 // system's normalisation leaves as it is, without a trailing separator. Literal
@@ -57,7 +51,8 @@ std::optional<std::wstring> CanonicalText(const std::wstring& installDirectory) 
   std::wstring text = installDirectory;
   std::replace(text.begin(), text.end(), L'/', L'\\');
   if (text.rfind(L"\\\\?\\", 0) == 0 || text.rfind(L"\\\\.\\", 0) == 0) {
-    text = StartsWithNoCase(text.substr(4), L"UNC\\") ? L"\\\\" + text.substr(8) : text.substr(4);
+    text = String::StartsWithKeyword(text.c_str() + 4, L"UNC\\") ? L"\\\\" + text.substr(8)
+                                                                 : text.substr(4);
   } else {
     const auto full = FullPathName(text);
     if (!full) return std::nullopt;

@@ -3,11 +3,11 @@
 #include <set>
 
 #include "base/registry/registry_key.h"
+#include "platform/registry_text.h"
 #include "platform/win32.h"
 
 namespace {
 
-constexpr DWORD kNameCapacity = 512;
 // The value is read with a byte count of at most half the zero-filled buffer, so
 // the text stays terminated whatever is stored.
 constexpr DWORD kValueBufferUnits = 1024;
@@ -40,15 +40,8 @@ String::_tstringW GetInstalledGameList() {
 
   // std::set orders by code unit, which is the order the list is reported in.
   std::set<String::_tstringW> abbreviations;
-  for (DWORD index = 0;; ++index) {
-    WCHAR name[kNameCapacity] = {};
-    DWORD nameLength = kNameCapacity;
-    const LSTATUS status = RegEnumKeyExW(product.Handle(), index, name, &nameLength, nullptr,
-                                         nullptr, nullptr, nullptr);
-    if (status == ERROR_MORE_DATA) continue;  // a name too long for the buffer: skip it
-    // The end of the list, or an error that would repeat (the key deleted meanwhile,
-    // access lost): going on could only spin.
-    if (status != ERROR_SUCCESS) break;
+  qiv::platform::KeyName name = {};
+  for (DWORD index = 0; qiv::platform::NextSubkeyName(product.Handle(), index, name);) {
     AddGameAbbreviation(String::_tstringW(static_cast<const wchar_t*>(name)), abbreviations);
   }
 

@@ -1,6 +1,8 @@
 #include "commands/installed_products.h"
 
 #include "base/registry/registry_key.h"
+#include "base/strings/case_rules.h"
+#include "base/strings/trim.h"
 #include "platform/registry_text.h"
 #include "platform/win32.h"
 
@@ -9,21 +11,12 @@ namespace qiv::commands {
 namespace {
 
 constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-constexpr DWORD kNameCapacity = 256;  // key names hold at most 255 units
-
-wchar_t Lower(wchar_t c) { return c >= L'A' && c <= L'Z' ? c | 0x20 : c; }
-
-std::wstring Trimmed(const std::wstring& text) {
-  const size_t first = text.find_first_not_of(L" \t");
-  if (first == std::wstring::npos) return L"";
-  return text.substr(first, text.find_last_not_of(L" \t") - first + 1);
-}
 
 // A drive or share path, or one that begins with a single separator (on the
 // current drive, as the system reads it): taking in too many folders only keeps more.
 bool IsAbsolute(const std::wstring& path) {
-  const bool drive = path.size() >= 3 && ((path[0] | 0x20) >= L'a' && (path[0] | 0x20) <= L'z') &&
-                     path[1] == L':' && path[2] == L'\\';
+  const bool drive =
+      path.size() >= 3 && String::IsAsciiLetter(path[0]) && path[1] == L':' && path[2] == L'\\';
   const bool share = path.size() > 2 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'\\';
   const bool rooted = path.size() > 1 && path[0] == L'\\' && path[1] != L'\\';
   return drive || share || rooted;
@@ -33,19 +26,19 @@ bool IsAbsolute(const std::wstring& path) {
 // end follows (paths with blanks are often left unquoted), else at an icon index.
 std::wstring UnquotedProgram(const std::wstring& text) {
   for (size_t at = 0; at + 4 <= text.size(); ++at) {
-    if (text[at] == L'.' && Lower(text[at + 1]) == L'e' && Lower(text[at + 2]) == L'x' &&
-        Lower(text[at + 3]) == L'e' &&
+    if (String::EqualsKeyword(std::wstring_view(text.data() + at, 4), L".exe") &&
         (at + 4 == text.size() || text[at + 4] == L' ' || text[at + 4] == L',')) {
       return text.substr(0, at + 4);
     }
   }
   const size_t comma = text.rfind(L',');
   if (comma != std::wstring::npos) {
-    const std::wstring index = Trimmed(text.substr(comma + 1));
+    const std::wstring index = std::wstring(
+        String::Trim(std::wstring_view(text.data() + comma + 1, text.size() - comma - 1)));
     const size_t digits = index.rfind(L'-', 0) == 0 ? 1 : 0;
     if (index.size() > digits &&
         index.find_first_not_of(L"0123456789", digits) == std::wstring::npos)
-      return Trimmed(text.substr(0, comma));
+      return std::wstring(String::Trim(std::wstring_view(text.data(), comma)));
   }
   return text;
 }
@@ -73,13 +66,8 @@ InstalledProduct ReadProduct(HKEY entry) {
 void ReadList(HKEY root, REGSAM view, std::vector<InstalledProduct>& products) {
   CRegistryKey list;
   if (list.Open(root, kUninstallKey, KEY_ENUMERATE_SUB_KEYS | view) != ERROR_SUCCESS) return;
-  for (DWORD index = 0;; ++index) {
-    wchar_t name[kNameCapacity] = {};
-    DWORD size = kNameCapacity;
-    const LONG status =
-        RegEnumKeyExW(list.Handle(), index, name, &size, nullptr, nullptr, nullptr, nullptr);
-    if (status == ERROR_MORE_DATA) continue;
-    if (status != ERROR_SUCCESS) break;
+  qiv::platform::KeyName name = {};
+  for (DWORD index = 0; qiv::platform::NextSubkeyName(list.Handle(), index, name);) {
     if (name[0] == 0) continue;
     CRegistryKey entry;
     if (entry.Open(list.Handle(), name, KEY_QUERY_VALUE | view) != ERROR_SUCCESS) continue;
@@ -101,7 +89,7 @@ std::vector<InstalledProduct> QueryInstalledProducts() {
 }
 
 std::optional<std::wstring> ProgramFolder(const std::wstring& commandLine) {
-  std::wstring text = Trimmed(commandLine);
+  std::wstring text = std::wstring(String::Trim(commandLine));
   if (text.empty()) return std::nullopt;
   std::wstring program;
   if (text[0] == L'"') {
@@ -124,9 +112,9 @@ std::optional<std::wstring> ProgramFolder(const std::wstring& commandLine) {
 }
 
 std::optional<std::wstring> LocationFolder(const std::wstring& location) {
-  std::wstring text = Trimmed(location);
+  std::wstring text = std::wstring(String::Trim(location));
   if (text.size() >= 2 && text.front() == L'"' && text.back() == L'"') {
-    text = Trimmed(text.substr(1, text.size() - 2));
+    text = std::wstring(String::Trim(std::wstring_view(text.data() + 1, text.size() - 2)));
   }
   for (wchar_t& unit : text) {
     if (unit == L'/') unit = L'\\';

@@ -2,6 +2,7 @@
 // conversion, send the stage's event, and at the last stage store the attribution
 // for the uninstaller.
 #include <string>
+#include <utility>
 
 #include "analytics/analytic_entry.h"
 #include "app/build_version.h"
@@ -14,8 +15,6 @@
 
 namespace {
 
-constexpr unsigned kTimeoutSeconds = 120;
-constexpr unsigned kConnectTimeoutSeconds = 60;
 constexpr int kTrackingAttempts = 5;
 constexpr DWORD kTrackingPauseMs = 1000;
 constexpr char kTrackingSuccess[] = "success=true;";
@@ -51,7 +50,7 @@ String::_tstringW LookUpGoal(CWebService& service, const String::_tstringW& stag
   const String::_tstringW url = String::_tstringW(L"https://") + endpoints::SiteHostName() +
                                 L"/en/api/get-goal-by-reference-id";
   ServiceResponse response;
-  service.PostService(url, String::_tstringW(), lookup, &response, kTimeoutSeconds,
+  service.PostService(url, String::_tstringW(), lookup, &response, kRequestTimeoutSeconds,
                       kConnectTimeoutSeconds);
   String::_tstringW goalId;
   ParseGoalResponse(response.body, offerId, goalId);
@@ -67,37 +66,11 @@ void ReportConversion(CWebService& service, const String::_tstringW& goalId,
   url.Format(2, format.c_str(), goalId.c_str(), transactionId.c_str());
   for (int attempt = 0; attempt < kTrackingAttempts; ++attempt) {
     ServiceResponse response;
-    service.GetService(url, String::_tstringW(), String::_tstringW(), &response, kTimeoutSeconds,
-                       kConnectTimeoutSeconds);
+    service.GetService(url, String::_tstringW(), String::_tstringW(), &response,
+                       kRequestTimeoutSeconds, kConnectTimeoutSeconds);
     Sleep(kTrackingPauseMs);
     if (response.body == kTrackingSuccess) return;
   }
-}
-
-// Windows writes a value's line breaks into the file as they are, where they would
-// end the entry and could start other keys or sections: each becomes a blank.
-std::wstring SingleLine(const wchar_t* value) {
-  std::wstring line(value);
-  for (wchar_t& unit : line) {
-    if (unit == L'\r' || unit == L'\n') unit = L' ';
-  }
-  return line;
-}
-
-void StoreAttribution(const String::_tstringW& file, const String::_tstringW& transactionId,
-                      const String::_tstringW& offerId, const String::_tstringW& vendorId,
-                      const String::_tstringW& region, const String::_tstringW& gameAbbr,
-                      const String::_tstringW& gclid) {
-  auto write = [&file](const wchar_t* key, const wchar_t* value) {
-    WritePrivateProfileStringW(attribution::kSection, key, SingleLine(value).c_str(), file.c_str());
-  };
-  write(attribution::kTransactionId, transactionId.c_str());
-  write(attribution::kOfferId, offerId.c_str());
-  write(attribution::kVendorId, vendorId.c_str());
-  write(attribution::kRegion, region.c_str());
-  write(attribution::kGameAbbr, gameAbbr.c_str());
-  write(attribution::kGclid, gclid.c_str());
-  for (const wchar_t* flag : attribution::kTriggerFlags) write(flag, L"0");
 }
 
 }  // namespace
@@ -106,23 +79,23 @@ void ReportPostInstallEvent(String::_tstringW stage, String::_tstringW registerI
                             String::_tstringW transactionId, String::_tstringW offerId,
                             String::_tstringW vendorId, String::_tstringW region,
                             String::_tstringW gameAbbr, String::_tstringW gclid) {
+  const Attribution values{std::move(transactionId), std::move(offerId),  std::move(vendorId),
+                           std::move(region),        std::move(gameAbbr), std::move(gclid)};
   CWebService service;
-  const String::_tstringW goalId = LookUpGoal(service, stage, offerId);
+  const String::_tstringW goalId = LookUpGoal(service, stage, values.offerId);
   // Without full attribution there is no affiliate to credit.
-  if (!goalId.empty() && !offerId.empty() && !transactionId.empty() && !vendorId.empty()) {
-    ReportConversion(service, goalId, transactionId);
+  if (!goalId.empty() && !values.offerId.empty() && !values.transactionId.empty() &&
+      !values.vendorId.empty()) {
+    ReportConversion(service, goalId, values.transactionId);
   }
 
-  InitAnalyticSession(gclid, transactionId, vendorId, offerId, g_buildVersion, String::_tstringW(),
-                      region);
+  InitAnalyticSession(values, g_buildVersion, String::_tstringW(), values.region);
 
   if (const wchar_t* eventName = StageEventName(stage)) {
     DispatchAnalytic(Basic, String::_tstringW(eventName).ToAnsi(), "installer_game",
-                     gameAbbr.ToAnsi());
+                     values.gameAbbr.ToAnsi());
     OutputDebugStringW(eventName);
   }
 
-  if (IsWord(stage, L"complete")) {
-    StoreAttribution(registerIniPath, transactionId, offerId, vendorId, region, gameAbbr, gclid);
-  }
+  if (IsWord(stage, L"complete")) attribution::Store(registerIniPath, values);
 }

@@ -6,9 +6,6 @@
 
 namespace {
 
-constexpr unsigned kTimeoutSeconds = 120;
-constexpr unsigned kConnectTimeoutSeconds = 60;
-
 FormField Copied(const String::_tstringW& value) {
   FormField field;
   field.kind = 4;  // CURLFORM_COPYCONTENTS
@@ -33,6 +30,6 @@ void SendUninstallFeedback(String::_tstringW lang, String::_tstringW factors,
   const String::_tstringW url =
       String::_tstringW(L"https://") + endpoints::SiteHostName() + L"/feedback";
   CWebService service;
-  service.PostFormService(url, String::_tstringW(), &fields, kTimeoutSeconds,
+  service.PostFormService(url, String::_tstringW(), &fields, kRequestTimeoutSeconds,
                           kConnectTimeoutSeconds);
 }

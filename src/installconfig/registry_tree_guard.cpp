@@ -5,6 +5,8 @@
 #include <span>
 #include <vector>
 
+#include "base/strings/case_rules.h"
+#include "base/strings/trim.h"
 #include "platform/current_user.h"
 
 namespace qiv::installconfig {
@@ -26,17 +28,6 @@ struct Verdict {
 
 const Verdict kNever{};
 
-// Registry names compare without case. Besides ASCII, the two letters whose
-// capitals are ASCII fold too, so no spelling slips past a comparison.
-wchar_t FoldUnit(wchar_t unit) {
-  if (unit >= L'A' && unit <= L'Z') return static_cast<wchar_t>(unit + (L'a' - L'A'));
-  if (unit == 0x0131) return L'i';
-  if (unit == 0x017F) return L's';
-  return unit;
-}
-
-bool IsBlank(wchar_t unit) { return unit == L' ' || unit == L'\t'; }
-
 // Splits at backslashes, trims blanks, drops empty and "." components, folds case;
 // `spelt` keeps each kept component as the item wrote it. False for a "..".
 bool SplitKeyPath(const std::wstring& path, Components& components, Components& spelt) {
@@ -46,12 +37,8 @@ bool SplitKeyPath(const std::wstring& path, Components& components, Components& 
   while (start <= path.size()) {
     size_t end = path.find(L'\\', start);
     if (end == std::wstring::npos) end = path.size();
-    size_t first = start;
-    size_t last = end;
-    while (first < last && IsBlank(path[first])) ++first;
-    while (last > first && IsBlank(path[last - 1])) --last;
-    std::wstring component;
-    for (size_t i = first; i < last; ++i) component.push_back(FoldUnit(path[i]));
+    std::wstring component =
+        String::FoldRegistryName(String::Trim(std::wstring_view(path.data() + start, end - start)));
     if (component == L"..") return false;
     if (!component.empty() && component != L".") {
       components.push_back(std::move(component));
@@ -241,9 +228,7 @@ std::wstring Join(const Components& spelt, size_t count) {
 }
 
 std::wstring FoldedCurrentUserSid() {
-  std::wstring sid = qiv::platform::CurrentUserSid();
-  for (wchar_t& unit : sid) unit = FoldUnit(unit);
-  return sid;
+  return String::FoldRegistryName(qiv::platform::CurrentUserSid());
 }
 
 Verdict Classify(HKEY root, Path all) {

@@ -4,8 +4,9 @@
 // change, while the uninstaller runs elevated: a wrong, careless or hostile item
 // must not delete what the system or another program owns. Two looks decide.
 //
-// First, the path alone, normalised (separators, blank and "." components, ASCII
-// case; a ".." component is refused, the registry does not resolve it):
+// First, the path alone, normalised (separators, blank and "." components, case as
+// registry names fold in base/strings/case_rules.h; a ".." component is refused, the
+// registry does not resolve it):
 //  - Only trees inside a SOFTWARE key (of HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER or the
 //    running user's own hive in HKEY_USERS) or inside the classes (HKEY_CLASSES_ROOT,
 //    SOFTWARE\Classes, that user's "_Classes" hive) are deletable; other users' hives
@@ -18,39 +19,9 @@
 //
 // Second, whose the tree is, read from the registry (registry_tree_owner.h). The
 // path says which key's contents decide (the "owner"); "inside" means inside the
-// game's install directory, compared by folder identity:
-//
-//   tree listed (or a part of it)      owner read            deleted only when
-//   ---------------------------------  --------------------  -------------------------------
-//   policy and start-up keys:          -                     never
-//     Policies, Image File Execution
-//     Options, Winlogon, AppInit,
-//     Run, RunOnce, Active Setup,
-//     Explorer hooks: all of
-//     SOFTWARE\Microsoft but the
-//     lists below
-//   Uninstall\<entry>                  the entry             InstallLocation lies inside;
-//                                                            without one, every program it
-//                                                            names (UninstallString, Quiet-
-//                                                            UninstallString, DisplayIcon,
-//                                                            ModifyPath) lies inside, and
-//                                                            there is one
-//   App Paths\<program>                the entry             its program (default value)
-//                                                            and its Path lie inside
-//   class: ProgID, protocol, CLSID,    the class             every program, server, icon
-//     TypeLib, AppID, Applications\x,                        and path it names lies inside,
-//     MIME type, Clients\<kind>\<x>                          and there is one
-//   file extension .<ext>              the extension         its ProgID (default value) and
-//                                                            each OpenWithProgids class pass
-//                                                            the class rule (looked up in
-//                                                            the same classes key), and
-//                                                            nothing it names lies outside
-//   any other SOFTWARE tree: vendor    SOFTWARE\<vendor>,    no path in it (value text or
-//     container, product key, the      SOFTWARE\<vendor>\    value name) lies outside: no
-//     game lists of GameUX, Direct-    <product>, or the     program, folder or driver file
-//     Play, Tracing, LocalDumps        list's entry; a game  of another owner
-//                                      registered by this
-//                                      client: its own key
+// game's install directory, compared by folder identity. Which tree is decided by
+// which rule, and when each rule lets it go, is the table in README.md ("Uninstalling
+// games", "Registry, whose it is"), kept there once; TreeOwnerRule names its rows.
 //
 // A path in a value is a drive or share path (quoted or not, "@" resource form, with
 // arguments after it) or one that begins with an environment variable; one that
@@ -68,7 +39,7 @@
 
 namespace qiv::installconfig {
 
-// What decides whether a listed tree goes, in the rows of the table above.
+// What decides whether a listed tree goes: the rows of the README's table, in order.
 enum class TreeOwnerRule {
   kNever,
   kUninstallEntry,

@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "base/strings/case_rules.h"
+#include "base/strings/trim.h"
+
 namespace qiv::installconfig {
 
 namespace {
@@ -20,24 +23,12 @@ bool IsStringType(DWORD type) {
   return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
-wchar_t FoldAscii(wchar_t unit) {
-  return unit >= L'A' && unit <= L'Z' ? static_cast<wchar_t>(unit + (L'a' - L'A')) : unit;
-}
-
-bool EqualsNoCase(const std::wstring& text, const wchar_t* lower) {
-  size_t i = 0;
-  for (; i < text.size() && lower[i] != 0; ++i) {
-    if (FoldAscii(text[i]) != lower[i]) return false;
-  }
-  return i == text.size() && lower[i] == 0;
-}
-
 // Keys whose default value names a program, server, icon or type library.
 bool NamesAProgram(const std::wstring& keyName) {
   for (const wchar_t* name :
        {L"command", L"defaulticon", L"inprocserver32", L"inprocserver", L"localserver32",
         L"localserver", L"inprochandler32", L"win32", L"win64"}) {
-    if (EqualsNoCase(keyName, name)) return true;
+    if (String::EqualsKeyword(keyName, name)) return true;
   }
   return false;
 }
@@ -46,15 +37,9 @@ bool IsBlankText(const std::wstring& text) {
   return text.find_first_not_of(L" \t") == std::wstring::npos;
 }
 
-std::wstring Trimmed(const std::wstring& text) {
-  const size_t first = text.find_first_not_of(L" \t");
-  if (first == std::wstring::npos) return std::wstring();
-  return text.substr(first, text.find_last_not_of(L" \t") - first + 1);
-}
-
 bool LooksLikePath(const std::wstring& text) {
-  if (text.size() >= 3 && ((text[0] | 0x20) >= L'a' && (text[0] | 0x20) <= L'z') &&
-      text[1] == L':' && (text[2] == L'\\' || text[2] == L'/')) {
+  if (text.size() >= 3 && String::IsAsciiLetter(text[0]) && text[1] == L':' &&
+      (text[2] == L'\\' || text[2] == L'/')) {
     return true;
   }
   if (text.rfind(L"\\\\", 0) == 0) return true;
@@ -205,7 +190,7 @@ class OwnerReader {
 
   void Judge(const std::wstring& text, bool anyForm, Tally& tally) const {
     // "%1" is the document itself (a file type shown with its own icon), no program.
-    if (anyForm && Trimmed(text) == L"%1") return;
+    if (anyForm && String::Trim(text) == L"%1") return;
     const std::optional<std::wstring> path = LeadingPath(text, anyForm);
     if (!path) return;
     ++(game_.Contains(*path) ? tally.inside : tally.outside);

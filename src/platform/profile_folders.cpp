@@ -1,6 +1,8 @@
 #include "platform/profile_folders.h"
 
+#include "base/strings/case_rules.h"
 #include "platform/registry_text.h"
+#include "platform/scoped_win32.h"
 
 namespace qiv::platform {
 
@@ -36,22 +38,12 @@ constexpr UserFolderName kNames[] = {
     {L"History", L"{D9DC8A3B-B784-432E-A781-5A1130A75963}"},
 };
 
-bool StartsWithNoCase(const std::wstring& text, const wchar_t* prefix) {
-  for (size_t i = 0; prefix[i] != 0; ++i) {
-    if (i >= text.size()) return false;
-    const wchar_t a = text[i] >= L'A' && text[i] <= L'Z' ? text[i] | 0x20 : text[i];
-    const wchar_t b = prefix[i] >= L'A' && prefix[i] <= L'Z' ? prefix[i] | 0x20 : prefix[i];
-    if (a != b) return false;
-  }
-  return true;
-}
-
 // The profile of the hive the value came from, not the running user's, stands
 // for %USERPROFILE%.
 std::wstring Expanded(std::wstring text, const std::wstring& profile) {
   const size_t length = std::char_traits<wchar_t>::length(kProfileReference);
   for (size_t at = text.find(L'%'); at != std::wstring::npos; at = text.find(L'%', at)) {
-    if (StartsWithNoCase(text.substr(at), kProfileReference)) {
+    if (String::StartsWithKeyword(text.c_str() + at, kProfileReference)) {
       text.replace(at, length, profile);
       at += profile.size();
     } else {
@@ -70,34 +62,34 @@ void AddUserShellFolders(HKEY root, const std::wstring& userKey, const std::wstr
                          std::vector<std::wstring>& folders) {
   const std::wstring path =
       userKey.empty() ? kUserShellFolders : userKey + L"\\" + kUserShellFolders;
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
+  ScopedRegistryKey key;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS) {
+    return;
+  }
   for (const UserFolderName& name : kNames) {
     for (const wchar_t* valueName : {name.knownFolderId, name.legacyName}) {
       if (valueName == nullptr) continue;
-      const std::wstring value = ReadRegistryText(key, valueName);
+      const std::wstring value = ReadRegistryText(key.Get(), valueName);
       if (value.empty()) continue;
       if (std::wstring folder = Expanded(value, profile); !folder.empty()) {
         folders.push_back(std::move(folder));
       }
     }
   }
-  RegCloseKey(key);
 }
 
 void AddOneDriveFolders(const std::wstring& profile, std::vector<std::wstring>& folders) {
   WIN32_FIND_DATAW entry{};
   const std::wstring pattern = profile + L"\\*";
-  HANDLE find = FindFirstFileW(pattern.c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return;
+  const ScopedFind find(FindFirstFileW(pattern.c_str(), &entry));
+  if (!find) return;
   do {
     const std::wstring name = entry.cFileName;
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-        StartsWithNoCase(name, L"OneDrive")) {
+        String::StartsWithKeyword(name, L"OneDrive")) {
       folders.push_back(profile + L"\\" + name);
     }
-  } while (FindNextFileW(find, &entry));
-  FindClose(find);
+  } while (FindNextFileW(find.Get(), &entry));
 }
 
 }  // namespace qiv::platform

@@ -1,5 +1,7 @@
 #include "platform/registry_text.h"
 
+#include <iterator>
+
 namespace qiv::platform {
 
 namespace {
@@ -19,6 +21,18 @@ std::wstring ReadRegistryText(HKEY key, const wchar_t* name, DWORD* type) {
   }
   if (type != nullptr) *type = valueType;
   return std::wstring(data);
+}
+
+bool NextSubkeyName(HKEY key, DWORD& index, KeyName& name) {
+  for (;; ++index) {
+    DWORD length = std::size(name);
+    const LONG status =
+        RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_MORE_DATA) continue;
+    if (status != ERROR_SUCCESS) return false;
+    ++index;
+    return true;
+  }
 }
 
 std::wstring ExpandEnvironment(const std::wstring& text) {

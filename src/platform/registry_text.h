@@ -1,4 +1,5 @@
-// Text values of the registry, as the folder and product readers take them.
+// Text values and subkey names of the registry, as the folder, product and game
+// readers take them.
 #pragma once
 
 #include <string>
@@ -10,6 +11,17 @@ namespace qiv::platform {
 // A REG_SZ or REG_EXPAND_SZ value of fewer than 2048 units, up to its first zero;
 // empty when it is absent, of another type or longer. `type` receives its type.
 std::wstring ReadRegistryText(HKEY key, const wchar_t* name, DWORD* type = nullptr);
+
+// A key name with its terminating zero: key names hold at most 255 units.
+using KeyName = wchar_t[256];
+
+// The direct subkeys of `key` one by one, in the order the system lists them:
+// `name` receives the one at `index` or after it and `index` moves past it; false
+// at the end. A name too long for a key name (more than 255
+// units) is passed over; the listing ends at the first other failure, since going
+// on could only repeat it (the key deleted meanwhile, access lost).
+//   for (DWORD index = 0; NextSubkeyName(key, index, name);) ...
+bool NextSubkeyName(HKEY key, DWORD& index, KeyName& name);
 
 // The text with the process's environment references expanded; empty when the
 // result would not fit 2048 units.

@@ -6,24 +6,17 @@
 #endif
 #include <curl/curl.h>
 
+#include <memory>
 #include <string>
+
+#include "base/memory/scoped_handle.h"
 
 namespace web {
 
-class CurlEasy {
+// A new easy handle; null when libcurl could not make one.
+class CurlEasy : public std::unique_ptr<CURL, qiv::FreeWith<curl_easy_cleanup>> {
  public:
-  CurlEasy() : handle_(curl_easy_init()) {}
-  ~CurlEasy() {
-    if (handle_ != nullptr) curl_easy_cleanup(handle_);
-  }
-  CurlEasy(const CurlEasy&) = delete;
-  CurlEasy& operator=(const CurlEasy&) = delete;
-
-  CURL* get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-
- private:
-  CURL* handle_;
+  CurlEasy() : unique_ptr(curl_easy_init()) {}
 };
 
 // The parts of a multipart form, freed with the request.
@@ -46,28 +39,17 @@ class CurlForm {
 };
 
 // A parsed URL for libcurl's URL API.
-class CurlUrl {
+class CurlUrl : public std::unique_ptr<CURLU, qiv::FreeWith<curl_url_cleanup>> {
  public:
-  CurlUrl() : handle_(curl_url()) {}
-  ~CurlUrl() {
-    if (handle_ != nullptr) curl_url_cleanup(handle_);
-  }
-  CurlUrl(const CurlUrl&) = delete;
-  CurlUrl& operator=(const CurlUrl&) = delete;
-
-  CURLU* get() const { return handle_; }
+  CurlUrl() : unique_ptr(curl_url()) {}
 
   // One part of the URL as text; empty where it has none.
   std::string Part(CURLUPart part, unsigned flags = 0) const {
     char* text = nullptr;
-    if (curl_url_get(handle_, part, &text, flags) != CURLUE_OK || text == nullptr) return {};
-    std::string value(text);
-    curl_free(text);
-    return value;
+    if (curl_url_get(get(), part, &text, flags) != CURLUE_OK || text == nullptr) return {};
+    const std::unique_ptr<char, qiv::FreeWith<curl_free>> owned(text);
+    return std::string(text);
   }
-
- private:
-  CURLU* handle_;
 };
 
 }  // namespace web

@@ -63,18 +63,12 @@ bool CWebService::FormTransfer(const std::string& url, const String::_tstringW& 
     LogFormFailure(code);
     return false;
   }
-  long status = 0;
-  char* location = nullptr;
-  if (curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status) == CURLE_OK &&
-      status / 100 == 3 &&
-      curl_easy_getinfo(curl.get(), CURLINFO_REDIRECT_URL, &location) == CURLE_OK &&
-      location != nullptr && web::IsSiteRedirect(location)) {
-    if (redirectsLeft <= 0) {
-      LogFormFailure(CURLE_TOO_MANY_REDIRECTS);
-    } else {
-      FormTransfer(location, cookie, fields, timeoutSeconds, connectTimeoutSeconds,
-                   redirectsLeft - 1);
-    }
+  std::string target;
+  web::SiteRedirect(curl.get(), target);  // a failed read only means no redirect
+  if (!target.empty() && redirectsLeft <= 0) {
+    LogFormFailure(CURLE_TOO_MANY_REDIRECTS);
+  } else if (!target.empty()) {
+    FormTransfer(target, cookie, fields, timeoutSeconds, connectTimeoutSeconds, redirectsLeft - 1);
   }
   return true;
 }

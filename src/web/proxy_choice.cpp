@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "base/strings/case_rules.h"
 #include "base/strings/tstring.h"
 
 namespace web {
@@ -27,13 +28,6 @@ std::vector<std::string> Entries(std::wstring_view list) {
     start = end;
   }
   return entries;
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
 }
 
 // '*' any run of characters, '?' any one; the rest compares without case.
@@ -63,7 +57,7 @@ std::string ProxyUrl(const std::string& address, const char* defaultScheme) {
 }
 
 bool Bypassed(const std::string& entry, const RequestTarget& target) {
-  std::string pattern = Lower(entry);
+  std::string pattern = String::FoldKeyword(entry);
   if (pattern == "<local>") {
     return !target.host.empty() && target.host.find('.') == std::string::npos &&
            target.host.find(':') == std::string::npos;
@@ -95,7 +89,7 @@ ProxyChoice ChooseProxy(std::wstring_view proxyList, std::wstring_view bypassLis
       if (generic.empty()) generic = entry;
       continue;
     }
-    const std::string scheme = Lower(entry.substr(0, equals));
+    const std::string scheme = String::FoldKeyword(entry.substr(0, equals));
     const std::string address = entry.substr(equals + 1);
     if (address.empty()) continue;
     if (scheme == target.scheme && forScheme.empty()) forScheme = address;

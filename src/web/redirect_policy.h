@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "web/curl_handle.h"
+
 namespace web {
 
 // Redirects one request follows before it gives up. Every chain the services
@@ -17,5 +19,10 @@ bool IsSameSite(const std::string& location, const std::wstring& siteHost);
 
 // IsSameSite against the web site host of this build.
 bool IsSiteRedirect(const std::string& location);
+
+// After a completed transfer: the redirect to follow, if the answer is one to the
+// web site; `target` stays as it is otherwise. Returns the code of the status and
+// location reads.
+CURLcode SiteRedirect(CURL* curl, std::string& target);
 
 }  // namespace web

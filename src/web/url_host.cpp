@@ -2,23 +2,23 @@
 
 #include <cstdlib>
 
+#include "base/strings/case_rules.h"
 #include "web/curl_handle.h"
 
 namespace web {
 
-bool ParseUrlOrigin(const std::string& url, UrlOrigin& origin) {
+bool ParseUrlOrigin(const std::string& url, UrlOrigin& origin, UrlReading reading) {
   origin = UrlOrigin();
   CurlUrl parsed;
-  // The flags CURLOPT_URL itself parses with, so the host is the one connected to.
+  // For a request, the flags CURLOPT_URL itself parses with, so the host is the one
+  // connected to.
+  const unsigned flags =
+      reading == UrlReading::kRequest ? CURLU_GUESS_SCHEME | CURLU_NON_SUPPORT_SCHEME : 0;
   if (parsed.get() == nullptr ||
-      curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(),
-                   CURLU_GUESS_SCHEME | CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK) {
+      curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), flags) != CURLUE_OK) {
     return false;
   }
-  origin.scheme = parsed.Part(CURLUPART_SCHEME, 0);
-  for (char& c : origin.scheme) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  origin.scheme = String::FoldKeyword(parsed.Part(CURLUPART_SCHEME, 0));
   origin.host = parsed.Part(CURLUPART_HOST, 0);
   const std::string port = parsed.Part(CURLUPART_PORT, CURLU_DEFAULT_PORT);
   origin.port = static_cast<unsigned>(std::strtoul(port.c_str(), nullptr, 10));

@@ -11,9 +11,15 @@ struct UrlOrigin {
   unsigned port = 0;   // the scheme's default where the URL names none
 };
 
-// `url` parsed the way CURLOPT_URL parses it, scheme guessed where absent. False
-// (and an empty origin) when libcurl would refuse the URL.
-bool ParseUrlOrigin(const std::string& url, UrlOrigin& origin);
+// How a URL is read: as a request URL (CURLOPT_URL's way: a missing scheme is
+// guessed, any scheme is taken), or as a redirect's absolute URL, which must name a
+// scheme libcurl supports.
+enum class UrlReading { kRequest, kAbsolute };
+
+// `url` parsed as `reading` says. False (and an empty origin) when libcurl
+// refuses the URL.
+bool ParseUrlOrigin(const std::string& url, UrlOrigin& origin,
+                    UrlReading reading = UrlReading::kRequest);
 
 // The host part of `url`, or empty.
 std::string UrlHost(const std::string& url);

@@ -15,8 +15,6 @@ namespace {
 
 // Not one of libcurl's codes: stands for "nothing was attempted".
 constexpr int kNotAttempted = 99;
-constexpr unsigned kSimpleTimeoutSeconds = 120;
-constexpr unsigned kSimpleConnectTimeoutSeconds = 60;
 
 // Sets the options of one field request; returns the first rejected option's code.
 // `postBody` must outlive the transfer: libcurl does not copy POSTFIELDS.
@@ -53,18 +51,6 @@ CURLcode Configure(CURL* curl, bool isPost, std::string& requestUrl,
   if (!cookie.empty()) {
     code = curl_easy_setopt(curl, CURLOPT_COOKIE, cookie.ToUtf8().c_str());  // copied
   }
-  return code;
-}
-
-// After a completed transfer: the redirect target to follow, if any. The status and
-// location reads report their code like any other step.
-CURLcode SiteRedirect(CURL* curl, std::string& target) {
-  long status = 0;
-  CURLcode code = curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-  if (code != CURLE_OK || status / 100 != 3) return code;
-  char* location = nullptr;
-  code = curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &location);
-  if (code == CURLE_OK && location != nullptr && web::IsSiteRedirect(location)) target = location;
   return code;
 }
 
@@ -106,7 +92,7 @@ bool CWebService::FieldTransfer(bool isPost, const String::_tstringW& url, std::
       if (code == CURLE_OK) {
         completed = true;
         std::string target;
-        code = SiteRedirect(curl.get(), target);
+        code = web::SiteRedirect(curl.get(), target);
         if (!target.empty() && redirectsLeft <= 0) {
           code = CURLE_TOO_MANY_REDIRECTS;  // logged; the 3xx answer stays the body
         } else if (!target.empty()) {
@@ -144,8 +130,7 @@ bool CWebService::GetService(String::_tstringW url, String::_tstringW cookie,
 
 bool CWebService::SimpleGetService(String::_tstringW url, String::_tstringW cookie,
                                    String::_tstringW data, ServiceResponse* response) {
-  return GetService(url, cookie, data, response, kSimpleTimeoutSeconds,
-                    kSimpleConnectTimeoutSeconds);
+  return GetService(url, cookie, data, response, kRequestTimeoutSeconds, kConnectTimeoutSeconds);
 }
 
 bool CWebService::IsQaHost(const String::_tstringW& url) {

@@ -9,6 +9,11 @@
 
 #include "base/strings/tstring.h"
 
+// The time-outs of every request the commands send: the whole transfer, and the
+// connection alone.
+inline constexpr unsigned kRequestTimeoutSeconds = 120;
+inline constexpr unsigned kConnectTimeoutSeconds = 60;
+
 // The response record a caller hands to a request. The body is appended to while
 // the transfer runs.
 struct ServiceResponse {

@@ -1,12 +1,10 @@
 #include "base/paths/windows_path.h"
 
+#include "base/strings/case_rules.h"
+
 namespace qiv::paths {
 
 namespace {
-
-bool IsLetter(wchar_t unit) {
-  return (unit >= L'A' && unit <= L'Z') || (unit >= L'a' && unit <= L'z');
-}
 
 bool HasForbiddenUnit(const std::wstring& name) {
   for (wchar_t unit : name) {
@@ -27,16 +25,6 @@ bool HasForbiddenUnit(const std::wstring& name) {
   return false;
 }
 
-bool StartsWithNoCase(const std::wstring& text, size_t at, const wchar_t* prefix) {
-  for (size_t i = 0; prefix[i] != 0; ++i) {
-    if (at + i >= text.size()) return false;
-    wchar_t unit = text[at + i];
-    if (unit >= L'a' && unit <= L'z') unit = static_cast<wchar_t>(unit - (L'a' - L'A'));
-    if (unit != prefix[i]) return false;
-  }
-  return true;
-}
-
 // Reads one component starting at `at`; moves `at` past its separator.
 std::wstring NextComponent(const std::wstring& path, size_t& at) {
   size_t end = path.find(L'\\', at);
@@ -55,14 +43,16 @@ std::wstring WindowsPath::Text() const {
   return text;
 }
 
-std::wstring WindowsPath::Folded() const { return FoldCase(Text()); }
+std::wstring WindowsPath::Folded() const { return String::FoldFileName(Text()); }
 
 bool WindowsPath::Contains(const WindowsPath& other) const {
-  if (FoldCase(root) != FoldCase(other.root) || components.size() > other.components.size()) {
+  if (String::FoldFileName(root) != String::FoldFileName(other.root) ||
+      components.size() > other.components.size()) {
     return false;
   }
   for (size_t i = 0; i < components.size(); ++i) {
-    if (FoldCase(components[i]) != FoldCase(other.components[i])) return false;
+    if (String::FoldFileName(components[i]) != String::FoldFileName(other.components[i]))
+      return false;
   }
   return true;
 }
@@ -77,9 +67,9 @@ std::optional<WindowsPath> NormaliseWindowsPath(const std::wstring& input,
   bool literal = false;
   if (path.rfind(L"\\\\?\\", 0) == 0 || path.rfind(L"\\\\.\\", 0) == 0) {
     literal = path[2] == L'?';
-    if (StartsWithNoCase(path, 4, L"UNC\\")) {
+    if (String::StartsWithKeyword(path.c_str() + 4, L"UNC\\")) {
       path = L"\\\\" + path.substr(8);
-    } else if (path.size() >= 6 && IsLetter(path[4]) && path[5] == L':') {
+    } else if (path.size() >= 6 && String::IsAsciiLetter(path[4]) && path[5] == L':') {
       path = path.substr(4);
     } else {
       return std::nullopt;  // a device, a pipe or a volume
@@ -99,11 +89,12 @@ std::optional<WindowsPath> NormaliseWindowsPath(const std::wstring& input,
       }
     }
     result.root = L"\\\\" + server + L"\\" + share;
-  } else if (path.size() >= 3 && IsLetter(path[0]) && path[1] == L':' && path[2] == L'\\') {
+  } else if (path.size() >= 3 && String::IsAsciiLetter(path[0]) && path[1] == L':' &&
+             path[2] == L'\\') {
     result.root = path.substr(0, 2);
     at = 3;
   } else if (!path.empty() && path[0] == L'\\' && currentDrive.size() == 2 &&
-             IsLetter(currentDrive[0]) && currentDrive[1] == L':') {
+             String::IsAsciiLetter(currentDrive[0]) && currentDrive[1] == L':') {
     result.root = currentDrive;
     at = 1;
   } else {
@@ -129,21 +120,6 @@ std::optional<WindowsPath> NormaliseWindowsPath(const std::wstring& input,
     result.components.push_back(std::move(name));
   }
   return result;
-}
-
-std::wstring FoldCase(const std::wstring& text) {
-  std::wstring folded = text;
-  for (wchar_t& unit : folded) {
-    const unsigned value = static_cast<unsigned>(unit);
-    if ((value >= 0x41 && value <= 0x5A) || (value >= 0xC0 && value <= 0xDE && value != 0xD7) ||
-        (value >= 0x391 && value <= 0x3A9 && value != 0x3A2) ||
-        (value >= 0x410 && value <= 0x42F)) {
-      unit = static_cast<wchar_t>(value + 0x20);
-    } else if (value >= 0x400 && value <= 0x40F) {
-      unit = static_cast<wchar_t>(value + 0x50);
-    }
-  }
-  return folded;
 }
 
 }  // namespace qiv::paths

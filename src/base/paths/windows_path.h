@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/strings/case_rules.h"
+
 namespace qiv::paths {
 
 struct WindowsPath {
@@ -32,7 +34,7 @@ struct WindowsPath {
 std::optional<WindowsPath> NormaliseWindowsPath(const std::wstring& path,
                                                 const std::wstring& currentDrive = L"");
 
-// Folds the case of letters as file names compare (ASCII, Latin-1, Greek, Cyrillic).
-std::wstring FoldCase(const std::wstring& text);
+// String::FoldFileName under the name the shortcut guard still calls it by.
+inline std::wstring FoldCase(const std::wstring& text) { return String::FoldFileName(text); }
 
 }  // namespace qiv::paths

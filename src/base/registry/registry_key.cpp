@@ -1,6 +1,7 @@
 #include "base/registry/registry_key.h"
 
 #include <cwchar>
+#include <utility>
 
 namespace {
 
@@ -62,56 +63,43 @@ void SetDeleteKeyExResolverForTest(DeleteKeyExResolver resolver) {
 
 }  // namespace qiv::registry
 
-CRegistryKey::~CRegistryKey() { Close(); }
-
-LONG CRegistryKey::Open(HKEY parent, LPCWSTR subKey, REGSAM access) {
+LONG CRegistryKey::Open(HKEY parent, LPCWSTR subKey, REGSAM access, Link link) {
   HKEY opened = nullptr;
-  const LONG status = RegOpenKeyExW(parent, subKey, 0, access, &opened);
+  const DWORD options = link == Link::kOpenItself ? REG_OPTION_OPEN_LINK : 0;
+  const LONG status = RegOpenKeyExW(parent, subKey, options, access, &opened);
   if (status != ERROR_SUCCESS) return status;
   Close();
-  handle_ = opened;
+  key_.Reset(opened);
   viewFlags_ = access & kViewBits;
   return ERROR_SUCCESS;
 }
 
 LONG CRegistryKey::Close() {
-  LONG status = ERROR_SUCCESS;
-  if (handle_ != nullptr) status = RegCloseKey(handle_);
-  handle_ = nullptr;
+  const HKEY held = key_.Release();
   viewFlags_ = 0;
-  return status;
+  return held != nullptr ? RegCloseKey(held) : ERROR_SUCCESS;
 }
 
 LONG CRegistryKey::DeleteSubKey(LPCWSTR name) {
   // An empty name would address the held key itself.
   if (IsEmptyName(name)) return ERROR_INVALID_PARAMETER;
-  if (handle_ == nullptr) return ERROR_INVALID_HANDLE;
+  if (!key_) return ERROR_INVALID_HANDLE;
   DeleteKeyExLookup& lookup = Lookup();
   if (!lookup.done) {
     lookup.address = lookup.resolver();
     lookup.done = true;
   }
-  if (lookup.address != nullptr) return lookup.address(handle_, name, viewFlags_, 0);
-  return RegDeleteKeyW(handle_, name);
+  if (lookup.address != nullptr) return lookup.address(Handle(), name, viewFlags_, 0);
+  return RegDeleteKeyW(Handle(), name);
 }
 
 LONG CRegistryKey::DeleteTree(LPCWSTR name) { return DeleteTreeAtDepth(name, 0); }
-
-LONG CRegistryKey::OpenAsLink(HKEY parent, LPCWSTR subKey, REGSAM access) {
-  HKEY opened = nullptr;
-  const LONG status = RegOpenKeyExW(parent, subKey, REG_OPTION_OPEN_LINK, access, &opened);
-  if (status != ERROR_SUCCESS) return status;
-  Close();
-  handle_ = opened;
-  viewFlags_ = access & kViewBits;
-  return ERROR_SUCCESS;
-}
 
 // A link key holds the target's path in its "SymbolicLinkValue" of type REG_LINK.
 bool CRegistryKey::IsLink() const {
   DWORD type = REG_NONE;
   DWORD size = 0;
-  return RegQueryValueExW(handle_, L"SymbolicLinkValue", nullptr, &type, nullptr, &size) ==
+  return RegQueryValueExW(Handle(), L"SymbolicLinkValue", nullptr, &type, nullptr, &size) ==
              ERROR_SUCCESS &&
          type == REG_LINK;
 }
@@ -122,12 +110,13 @@ LONG CRegistryKey::DeleteTreeAtDepth(LPCWSTR name, int depth) {
   if (depth >= kMaxDepth) return ERROR_KEY_HAS_CHILDREN;
 
   CRegistryKey child;
-  const LONG opened = child.OpenAsLink(handle_, name, kReadWrite | DELETE | viewFlags_);
+  const LONG opened =
+      child.Open(Handle(), name, kReadWrite | DELETE | viewFlags_, Link::kOpenItself);
   if (opened != ERROR_SUCCESS) return opened;
   if (child.IsLink()) {
     const DeleteKeyByHandle deleteKey = SystemDeleteKeyByHandle();
     if (deleteKey == nullptr) return ERROR_ACCESS_DENIED;
-    return deleteKey(child.handle_) == 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+    return deleteKey(child.Handle()) == 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
   }
 
   // Each pass deletes the subkey at index 0, so the next one moves to the front.
@@ -136,7 +125,7 @@ LONG CRegistryKey::DeleteTreeAtDepth(LPCWSTR name, int depth) {
     wchar_t found[kNameCapacity] = {};
     DWORD size = kNameCapacity;
     FILETIME lastWrite{};
-    if (RegEnumKeyExW(child.handle_, 0, found, &size, nullptr, nullptr, nullptr, &lastWrite) !=
+    if (RegEnumKeyExW(child.Handle(), 0, found, &size, nullptr, nullptr, nullptr, &lastWrite) !=
         ERROR_SUCCESS) {
       break;
     }

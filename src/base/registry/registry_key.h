@@ -2,18 +2,31 @@
 // in. It deletes single keys and whole key trees in that same view.
 #pragma once
 
+#include <utility>
+
+#include "platform/scoped_win32.h"
 #include "platform/win32.h"
 
 class CRegistryKey {
  public:
+  // What Open does with a registry link: opens the key it names, or the link itself.
+  enum class Link { kFollow, kOpenItself };
+
   CRegistryKey() = default;
-  ~CRegistryKey();
-  CRegistryKey(const CRegistryKey&) = delete;
-  CRegistryKey& operator=(const CRegistryKey&) = delete;
+  CRegistryKey(CRegistryKey&& other) noexcept
+      : key_(std::move(other.key_)), viewFlags_(std::exchange(other.viewFlags_, 0)) {}
+  CRegistryKey& operator=(CRegistryKey&& other) noexcept {
+    if (this != &other) {
+      Close();
+      key_ = std::move(other.key_);
+      viewFlags_ = std::exchange(other.viewFlags_, 0);
+    }
+    return *this;
+  }
 
   // Opens subKey (null: the parent itself) below parent. On success any handle held
   // before is closed; on failure the object stays exactly as it was.
-  LONG Open(HKEY parent, LPCWSTR subKey, REGSAM access);
+  LONG Open(HKEY parent, LPCWSTR subKey, REGSAM access, Link link = Link::kFollow);
   LONG Close();
 
   // Deletes the direct (or deeper) subkey `name`, which must have no subkeys.
@@ -23,16 +36,14 @@ class CRegistryKey {
   // link: the walk never follows one, so the key it points to stays.
   LONG DeleteTree(LPCWSTR name);
 
-  HKEY Handle() const { return handle_; }
+  HKEY Handle() const { return key_.Get(); }
   REGSAM ViewFlags() const { return viewFlags_; }
 
  private:
   LONG DeleteTreeAtDepth(LPCWSTR name, int depth);
-  // Opens subKey itself, not the key it links to, with the rights to delete it.
-  LONG OpenAsLink(HKEY parent, LPCWSTR subKey, REGSAM access);
   bool IsLink() const;
 
-  HKEY handle_ = nullptr;
+  qiv::platform::ScopedRegistryKey key_;
   REGSAM viewFlags_ = 0;
 };
 

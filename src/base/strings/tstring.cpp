@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include "base/strings/case_rules.h"
 #include "platform/format.h"
 #include "platform/win32.h"
 
@@ -262,9 +263,7 @@ int _tstringW::ReverseFind(wchar_t unit) const {
 }
 
 _tstringW& _tstringW::MakeLower() {
-  for (wchar_t& unit : *this) {
-    if (unit >= 0x41 && unit <= 0x5A) unit = static_cast<wchar_t>(unit + 0x20);
-  }
+  for (wchar_t& unit : *this) unit = FoldKeywordUnit(unit);
   return *this;
 }
 

@@ -2,9 +2,11 @@
 // name matches without regard to ASCII case, and a reference to a variable that
 // is not set, or a lone "%", stays as written.
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <string>
 
+#include "base/strings/case_rules.h"
 #include "platform/posix/utf.h"
 #include "platform/win32.h"
 
@@ -13,14 +15,9 @@ extern char** environ;
 namespace {
 
 bool SameNameNoCase(const std::string& name, const char* entry) {
-  for (size_t i = 0; i < name.size(); ++i) {
-    const unsigned char a = static_cast<unsigned char>(name[i]);
-    const unsigned char b = static_cast<unsigned char>(entry[i]);
-    if (b == 0 ||
-        (a | (a >= 'A' && a <= 'Z' ? 0x20 : 0)) != (b | (b >= 'A' && b <= 'Z' ? 0x20 : 0)))
-      return false;
-  }
-  return entry[name.size()] == '=';
+  const size_t length = strnlen(entry, name.size() + 1);
+  return length > name.size() && entry[name.size()] == '=' &&
+         String::EqualsKeyword(name, std::string_view(entry, name.size()));
 }
 
 std::optional<std::string> Variable(const std::string& name) {

@@ -8,15 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "base/strings/case_rules.h"
 #include "platform/current_drive.h"
 #include "platform/posix/utf.h"
 #include "platform/win32.h"
 
 namespace {
-
-bool IsLetter(wchar_t unit) {
-  return (unit >= L'A' && unit <= L'Z') || (unit >= L'a' && unit <= L'z');
-}
 
 std::wstring CurrentDirectory() {
   char buffer[PATH_MAX + 1];
@@ -39,14 +36,15 @@ std::wstring SplitRoot(std::wstring path, std::wstring& root) {
     root = path.substr(0, end);
     return path.substr(end);
   }
-  if (path.size() >= 2 && IsLetter(path[0]) && path[1] == L':') {
+  if (path.size() >= 2 && String::IsAsciiLetter(path[0]) && path[1] == L':') {
     root = path.substr(0, 2);
     std::wstring rest = path.substr(2);
     // "C:name" is relative to the drive's current directory, which is its root
     // here unless the drive is the current one.
     if (rest.empty() || rest[0] != L'\\') {
       const std::wstring current = CurrentDirectory();
-      if ((current[0] | 0x20) == (path[0] | 0x20)) return current.substr(2) + L"\\" + rest;
+      if (String::FoldKeywordUnit(current[0]) == String::FoldKeywordUnit(path[0]))
+        return current.substr(2) + L"\\" + rest;
       return L"\\" + rest;
     }
     return rest;

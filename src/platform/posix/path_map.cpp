@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "base/strings/case_rules.h"
 #include "platform/posix/utf.h"
 
 namespace qiv::posix {
@@ -10,10 +11,6 @@ namespace qiv::posix {
 namespace {
 
 bool IsSeparator(wchar_t unit) { return unit == L'\\' || unit == L'/'; }
-
-bool IsDriveLetter(wchar_t unit) {
-  return (unit >= L'a' && unit <= L'z') || (unit >= L'A' && unit <= L'Z');
-}
 
 // Windows drops the dots and blanks at the end of the last name, and only of the
 // last, unless the path ends in a separator or is taken literally ("\\?\").
@@ -60,8 +57,8 @@ std::optional<std::string> MapWindowsPath(std::wstring_view path) {
   if (literal) path.remove_prefix(4);
   if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) return std::nullopt;
 
-  if (path.size() >= 2 && path[1] == L':' && IsDriveLetter(path[0])) {
-    const wchar_t drive = static_cast<wchar_t>(path[0] | 0x20);
+  if (path.size() >= 2 && path[1] == L':' && String::IsAsciiLetter(path[0])) {
+    const wchar_t drive = String::FoldKeywordUnit(path[0]);
     const std::optional<std::string> names = JoinNames(path.substr(2), true, literal);
     if (drive == L'z') return names;
     const char* driveRoot = std::getenv("QIV_DRIVE_ROOT");

@@ -1,5 +1,6 @@
 #include "platform/posix/profile_document.h"
 
+#include "base/strings/trim.h"
 #include "platform/posix/case_fold.h"
 #include "platform/posix/utf.h"
 
@@ -7,15 +8,8 @@ namespace qiv::posix {
 
 namespace {
 
-bool IsBlank(wchar_t unit) {
-  return unit == L' ' || unit == L'\t' || unit == L'\r' || unit == L'\v' || unit == L'\f';
-}
-
-std::wstring_view Trim(std::wstring_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
+// The blanks the system's profile functions strip around names and values.
+std::wstring_view Trim(std::wstring_view text) { return String::Trim(text, L" \t\r\v\f"); }
 
 struct Line {
   enum class Kind { kOther, kSection, kKey };

@@ -15,9 +15,11 @@
 
 #include <climits>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "base/memory/scoped_handle.h"
 #include "platform/posix/path_map.h"
 #include "platform/posix/utf.h"
 
@@ -37,9 +39,10 @@ std::wstring AsWindowsPath(const std::string& posixPath) {
 std::vector<std::wstring> SubdirectoryNames(const std::wstring& windowsPath) {
   std::vector<std::wstring> names;
   const auto path = qiv::posix::MapWindowsPath(windowsPath);
-  DIR* directory = path ? opendir(path->c_str()) : nullptr;
-  if (directory == nullptr) return names;
-  while (const dirent* entry = readdir(directory)) {
+  const std::unique_ptr<DIR, qiv::FreeWith<closedir>> directory(path ? opendir(path->c_str())
+                                                                     : nullptr);
+  if (!directory) return names;
+  while (const dirent* entry = readdir(directory.get())) {
     const std::string name = entry->d_name;
     struct stat info;
     if (name != "." && name != ".." && stat((*path + "/" + name).c_str(), &info) == 0 &&
@@ -47,7 +50,6 @@ std::vector<std::wstring> SubdirectoryNames(const std::wstring& windowsPath) {
       names.push_back(qiv::posix::Utf8ToUtf16(name));
     }
   }
-  closedir(directory);
   return names;
 }
 

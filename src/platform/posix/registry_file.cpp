@@ -1,5 +1,6 @@
 #include "platform/posix/registry_file.h"
 
+#include "base/strings/trim.h"
 #include "platform/posix/case_fold.h"
 #include "platform/posix/utf.h"
 
@@ -11,19 +12,14 @@ constexpr uint32_t kTypeString = 1;
 constexpr uint32_t kTypeBinary = 3;
 constexpr uint32_t kTypeDword = 4;
 
-bool IsBlank(wchar_t unit) { return unit == L' ' || unit == L'\t'; }
-
-std::wstring_view TrimLeft(std::wstring_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  return text;
-}
+// A line of a file written with CRLF ends keeps its CR; it trims like a blank.
+constexpr std::wstring_view kLineEndBlanks = L" \t\r";
 
 std::wstring_view TrimRight(std::wstring_view text) {
-  while (!text.empty() && (IsBlank(text.back()) || text.back() == L'\r')) text.remove_suffix(1);
-  return text;
+  return String::TrimEnd(text, kLineEndBlanks);
 }
 
-std::wstring_view Trim(std::wstring_view text) { return TrimRight(TrimLeft(text)); }
+std::wstring_view Trim(std::wstring_view text) { return TrimRight(String::TrimStart(text)); }
 
 bool ConsumePrefix(std::wstring_view& text, std::wstring_view prefix) {
   if (text.size() < prefix.size() || !EqualsIgnoringCase(text.substr(0, prefix.size()), prefix)) {
@@ -95,7 +91,7 @@ bool ParseHexBytes(std::wstring_view text, std::vector<uint8_t>& bytes) {
     if (!ParseHexNumber(token, 2, byte)) return false;
     bytes.push_back(static_cast<uint8_t>(byte));
     if (comma == std::wstring_view::npos) break;
-    text = TrimLeft(text.substr(comma + 1));
+    text = String::TrimStart(text.substr(comma + 1));
   }
   return true;
 }
@@ -129,7 +125,7 @@ bool ParseValueData(std::wstring_view text, RegistryValue& value) {
     text.remove_prefix(close + 2);
     value.type = number;
     if (hexData) return ParseHexBytes(text, value.data);
-    text = TrimLeft(text);
+    text = String::TrimStart(text);
     if (!ParseQuoted(text, string) || !Trim(text).empty()) return false;
     value.data = StringData(string);
     return true;
@@ -138,12 +134,12 @@ bool ParseValueData(std::wstring_view text, RegistryValue& value) {
 }
 
 bool IsHeaderLine(std::wstring_view line) {
-  line = TrimLeft(line);
+  line = String::TrimStart(line);
   return !line.empty() && line.front() == L'[';
 }
 
 bool IsCommentLine(std::wstring_view line) {
-  line = TrimLeft(line);
+  line = String::TrimStart(line);
   return !line.empty() && line.front() == L';';
 }
 
@@ -158,7 +154,7 @@ bool StartsWithPath(const std::vector<std::wstring>& path,
 
 // Splits `name=data` (or `@=data`); `data` is left trimmed.
 bool SplitValueLine(std::wstring_view line, std::wstring& name, std::wstring_view& data) {
-  line = TrimLeft(line);
+  line = String::TrimStart(line);
   if (line.empty()) return false;
   if (line.front() == L'@') {
     name.clear();
@@ -166,7 +162,7 @@ bool SplitValueLine(std::wstring_view line, std::wstring& name, std::wstring_vie
   } else if (!ParseQuoted(line, name)) {
     return false;
   }
-  line = TrimLeft(line);
+  line = String::TrimStart(line);
   if (line.empty() || line.front() != L'=') return false;
   data = Trim(line.substr(1));
   return true;
@@ -211,7 +207,7 @@ void RegistryDocument::FindSections() {
     section.headerLine = i;
     section.endLine = text_.lines.size();
 
-    std::wstring_view header = TrimLeft(std::wstring_view(line));
+    std::wstring_view header = String::TrimStart(std::wstring_view(line));
     const size_t close = header.rfind(L']');
     if (close != std::wstring_view::npos) {
       std::wstring_view path = header.substr(1, close - 1);

@@ -1,7 +1,9 @@
 #include "platform/current_user.h"
 
+#include <memory>
 #include <vector>
 
+#include "platform/scoped_win32.h"
 #include "platform/win32.h"
 
 // After windows.h, whose types it uses.
@@ -9,29 +11,10 @@
 
 namespace qiv::platform {
 
-namespace {
-
-class ScopedToken {
- public:
-  ScopedToken() {
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token_)) token_ = nullptr;
-  }
-  ~ScopedToken() {
-    if (token_ != nullptr) CloseHandle(token_);
-  }
-  ScopedToken(const ScopedToken&) = delete;
-  ScopedToken& operator=(const ScopedToken&) = delete;
-  HANDLE Get() const { return token_; }
-
- private:
-  HANDLE token_ = nullptr;
-};
-
-}  // namespace
-
 std::wstring CurrentUserSid() {
-  ScopedToken token;
-  if (token.Get() == nullptr) return L"";
+  HANDLE opened = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) return L"";
+  const ScopedKernelObject token(opened);
   DWORD size = 0;
   GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
   if (size == 0) return L"";
@@ -40,9 +23,8 @@ std::wstring CurrentUserSid() {
   const auto* user = reinterpret_cast<const TOKEN_USER*>(buffer.data());
   wchar_t* text = nullptr;
   if (!ConvertSidToStringSidW(user->User.Sid, &text) || text == nullptr) return L"";
-  std::wstring sid(text);
-  LocalFree(text);
-  return sid;
+  const std::unique_ptr<wchar_t, FreeWith<LocalFree>> owned(text);
+  return std::wstring(text);
 }
 
 }  // namespace qiv::platform

@@ -6,8 +6,11 @@
 #include <shlobj.h>
 #include <userenv.h>
 
+#include <memory>
+
 #include "platform/profile_folders.h"
 #include "platform/registry_text.h"
+#include "platform/scoped_win32.h"
 #include "platform/win32.h"
 
 namespace qiv::platform {
@@ -47,39 +50,34 @@ void AddProfiles(ProtectedFolders& folders) {
   if (GetProfilesDirectoryW(directory, &size) && directory[0]) {
     folders.keptWithChildren.emplace_back(directory);
   }
-  HKEY list = nullptr;
+  ScopedRegistryKey list;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE,
                     L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList", 0,
-                    KEY_READ | KEY_WOW64_64KEY, &list) != ERROR_SUCCESS) {
+                    KEY_READ | KEY_WOW64_64KEY, list.Receive()) != ERROR_SUCCESS) {
     return;
   }
-  if (const std::wstring path = ReadPathValue(list, L"ProfilesDirectory"); !path.empty()) {
+  if (const std::wstring path = ReadPathValue(list.Get(), L"ProfilesDirectory"); !path.empty()) {
     folders.keptWithChildren.push_back(path);
   }
   for (const wchar_t* name : {L"Default", L"Public"}) {
-    if (const std::wstring path = ReadPathValue(list, name); !path.empty()) {
+    if (const std::wstring path = ReadPathValue(list.Get(), name); !path.empty()) {
       folders.profiles.push_back(path);
     }
   }
-  for (DWORD index = 0;; ++index) {
-    wchar_t sid[256] = {};
-    DWORD length = 256;
-    const LONG status =
-        RegEnumKeyExW(list, index, sid, &length, nullptr, nullptr, nullptr, nullptr);
-    if (status == ERROR_MORE_DATA) continue;
-    if (status != ERROR_SUCCESS) break;
-    HKEY profile = nullptr;
-    if (RegOpenKeyExW(list, sid, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &profile) != ERROR_SUCCESS) {
+  KeyName sid = {};
+  for (DWORD index = 0; NextSubkeyName(list.Get(), index, sid);) {
+    ScopedRegistryKey profile;
+    if (RegOpenKeyExW(list.Get(), sid, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, profile.Receive()) !=
+        ERROR_SUCCESS) {
       continue;
     }
-    if (const std::wstring path = ReadPathValue(profile, L"ProfileImagePath"); !path.empty()) {
+    if (const std::wstring path = ReadPathValue(profile.Get(), L"ProfileImagePath");
+        !path.empty()) {
       folders.profiles.push_back(path);
       // Where that user moved their folders, when the user's hive is loaded.
       AddUserShellFolders(HKEY_USERS, sid, path, folders.kept);
     }
-    RegCloseKey(profile);
   }
-  RegCloseKey(list);
 }
 
 // The running user's folders where the system says they are, moved ones included.
@@ -88,11 +86,9 @@ void AddKnownFolders(std::vector<std::wstring>& list) {
     GUID id{};
     if (FAILED(CLSIDFromString(name.knownFolderId, &id))) continue;
     PWSTR path = nullptr;
-    if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &path)) && path &&
-        path[0]) {
-      list.emplace_back(path);
-    }
-    CoTaskMemFree(path);
+    const HRESULT found = SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &path);
+    const std::unique_ptr<wchar_t, FreeWith<CoTaskMemFree>> owned(path);
+    if (SUCCEEDED(found) && path && path[0]) list.emplace_back(path);
   }
 }
 

@@ -3,39 +3,28 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <memory>
+
+#include "base/memory/scoped_handle.h"
+
 namespace qiv::platform {
 
 namespace {
 
 // A string WinHTTP allocated for the caller.
-class GlobalText {
- public:
-  explicit GlobalText(LPWSTR text = nullptr) : text_(text) {}
-  ~GlobalText() {
-    if (text_ != nullptr) GlobalFree(text_);
-  }
-  GlobalText(const GlobalText&) = delete;
-  GlobalText& operator=(const GlobalText&) = delete;
-  std::wstring value() const { return text_ != nullptr ? std::wstring(text_) : std::wstring(); }
-  bool empty() const { return text_ == nullptr || *text_ == L'\0'; }
+using GlobalText = std::unique_ptr<wchar_t, FreeWith<GlobalFree>>;
 
- private:
-  LPWSTR text_;
+std::wstring TextOf(const GlobalText& text) {
+  return text ? std::wstring(text.get()) : std::wstring();
+}
+bool IsEmpty(const GlobalText& text) { return !text || *text == L'\0'; }
+
+struct InternetTraits {
+  using Handle = HINTERNET;
+  static HINTERNET Invalid() { return nullptr; }
+  static void Close(HINTERNET handle) { WinHttpCloseHandle(handle); }
 };
-
-class InternetHandle {
- public:
-  explicit InternetHandle(HINTERNET handle) : handle_(handle) {}
-  ~InternetHandle() {
-    if (handle_ != nullptr) WinHttpCloseHandle(handle_);
-  }
-  InternetHandle(const InternetHandle&) = delete;
-  InternetHandle& operator=(const InternetHandle&) = delete;
-  HINTERNET get() const { return handle_; }
-
- private:
-  HINTERNET handle_;
-};
+using InternetHandle = ScopedHandle<InternetTraits>;
 
 // Where the network has no detection answer, asking again for every request of a
 // run would only repeat the wait.
@@ -59,17 +48,18 @@ Answer AutomaticProxyFor(const std::wstring& url, bool detect, LPCWSTR scriptUrl
   if (options.dwFlags == 0) return Answer::kNone;
   InternetHandle session(WinHttpOpen(L"QivDepends", WINHTTP_ACCESS_TYPE_NO_PROXY,
                                      WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
-  if (session.get() == nullptr) return Answer::kNone;
+  if (!session) return Answer::kNone;
   WINHTTP_PROXY_INFO info = {};
-  if (!WinHttpGetProxyForUrl(session.get(), url.c_str(), &options, &info)) {
+  if (!WinHttpGetProxyForUrl(session.Get(), url.c_str(), &options, &info)) {
     if (GetLastError() == ERROR_WINHTTP_AUTODETECTION_FAILED) g_detectionFailed = true;
     return Answer::kNone;
   }
   const GlobalText proxy(info.lpszProxy);
   const GlobalText bypass(info.lpszProxyBypass);
-  if (info.dwAccessType != WINHTTP_ACCESS_TYPE_NAMED_PROXY || proxy.empty()) return Answer::kDirect;
-  settings.proxy = proxy.value();
-  settings.bypass = bypass.value();
+  if (info.dwAccessType != WINHTTP_ACCESS_TYPE_NAMED_PROXY || IsEmpty(proxy))
+    return Answer::kDirect;
+  settings.proxy = TextOf(proxy);
+  settings.bypass = TextOf(bypass);
   return Answer::kProxy;
 }
 
@@ -91,9 +81,9 @@ bool SystemProxyFor(const std::wstring& url, ProxySettings& settings) {
     case Answer::kNone:
       break;
   }
-  if (proxy.empty()) return false;
-  settings.proxy = proxy.value();
-  settings.bypass = bypass.value();
+  if (IsEmpty(proxy)) return false;
+  settings.proxy = TextOf(proxy);
+  settings.bypass = TextOf(bypass);
   return true;
 }
 

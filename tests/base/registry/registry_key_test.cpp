@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/posix/atomic_file.h"
+#include "platform/registry_text.h"
 #include "support/registry_scratch.h"
 
 namespace {
@@ -114,6 +116,43 @@ TEST_F(RegistryKeyTest, OpenAndCloseFollowTheStateRules) {
   EXPECT_EQ(key.Close(), ERROR_SUCCESS);
   EXPECT_EQ(key.Handle(), nullptr);
   EXPECT_EQ(key.Close(), ERROR_SUCCESS);
+}
+
+TEST_F(RegistryKeyTest, AMovedKeyIsClosedOnceByItsLastHolder) {
+  CRegistryKey first;
+  ASSERT_EQ(first.Open(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Vendor", KEY_READ | KEY_WOW64_64KEY),
+            ERROR_SUCCESS);
+  const HKEY handle = first.Handle();
+  CRegistryKey second(std::move(first));
+  EXPECT_EQ(first.Handle(), nullptr);
+  EXPECT_EQ(first.ViewFlags(), 0u);
+  EXPECT_EQ(second.Handle(), handle);
+  EXPECT_EQ(second.ViewFlags(), static_cast<REGSAM>(KEY_WOW64_64KEY));
+  CRegistryKey third;
+  ASSERT_EQ(third.Open(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Vendor\\Game", KEY_READ), ERROR_SUCCESS);
+  const HKEY replaced = third.Handle();
+  third = std::move(second);
+  EXPECT_EQ(third.Handle(), handle);
+  EXPECT_EQ(RegCloseKey(replaced), ERROR_INVALID_HANDLE);  // closed by the assignment
+  EXPECT_EQ(first.Close(), ERROR_SUCCESS);
+  EXPECT_EQ(second.Close(), ERROR_SUCCESS);
+  EXPECT_EQ(third.Close(), ERROR_SUCCESS);
+  EXPECT_EQ(RegCloseKey(handle), ERROR_INVALID_HANDLE);
+}
+
+TEST_F(RegistryKeyTest, SubkeyNamesComeOneByOne) {
+  CRegistryKey game;
+  ASSERT_EQ(game.Open(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Vendor\\Game", KEY_READ), ERROR_SUCCESS);
+  std::vector<std::wstring> names;
+  qiv::platform::KeyName name = {};
+  for (DWORD index = 0; qiv::platform::NextSubkeyName(game.Handle(), index, name);) {
+    names.emplace_back(name);
+  }
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"A", L"B"}));
+  CRegistryKey leaf;
+  ASSERT_EQ(leaf.Open(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Vendor\\Leaf", KEY_READ), ERROR_SUCCESS);
+  DWORD index = 0;
+  EXPECT_FALSE(qiv::platform::NextSubkeyName(leaf.Handle(), index, name));
 }
 
 TEST_F(RegistryKeyTest, DeletesInTheOpenedViewAndLooksTheFunctionUpOnce) {
