@@ -21,6 +21,9 @@ if(NOT QIV_CA_BUNDLE STREQUAL "")
 endif()
 if(qiv_test_endpoints)
   list(JOIN qiv_test_endpoints ", " qiv_test_endpoints)
+  # A build folder that once packaged with CPack keeps its configuration, and CMake
+  # then reserves the name "package".
+  file(REMOVE ${CMAKE_BINARY_DIR}/CPackConfig.cmake ${CMAKE_BINARY_DIR}/CPackSourceConfig.cmake)
   add_custom_target(package
     COMMAND ${CMAKE_COMMAND} -E echo
             "This build is a test build (${qiv_test_endpoints}); the release package comes from the windows-release preset."
