@@ -12,6 +12,12 @@
 #include "platform/win32.h"
 #include "web/web_service.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 using W = String::_tstringW;
@@ -197,13 +203,26 @@ class BuildVersion : public ::testing::Test {
       if (c == '\\') c = '/';
     }
 #endif
+#ifndef _WIN32
+    // CTest runs each case in a process of its own, two at a time, and all of them
+    // share the one file beside the executable: one case at a time holds it.
+    lock_ = open((iniPath_ + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(lock_, 0);
+    ASSERT_EQ(flock(lock_, LOCK_EX), 0);
+#endif
     std::remove(iniPath_.c_str());
   }
-  void TearDown() override { std::remove(iniPath_.c_str()); }
+  void TearDown() override {
+    std::remove(iniPath_.c_str());
+#ifndef _WIN32
+    if (lock_ >= 0) close(lock_);
+#endif
+  }
 
   void WriteIni(const std::string& text) { std::ofstream(iniPath_, std::ios::binary) << text; }
 
   std::string iniPath_;
+  int lock_ = -1;
 };
 
 TEST_F(BuildVersion, MissingFileGivesTheDefault) {
