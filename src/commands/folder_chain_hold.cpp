@@ -29,25 +29,19 @@ std::wstring LiteralPath(const std::wstring& path) {
 // The folder itself (never what a link leads to), with its identity; false when
 // it cannot be opened or is not a plain directory.
 bool Identify(HANDLE handle, qiv::paths::FileIdentity& identity) {
-  BY_HANDLE_FILE_INFORMATION information{};
-  if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &information)) {
-    return false;
-  }
-  identity = {information.dwVolumeSerialNumber, information.nFileIndexHigh,
-              information.nFileIndexLow};
-  return (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-         (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+  DWORD attributes = 0;
+  return qiv::paths::IdentifyHandle(handle, identity, &attributes) &&
+         (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
 }
 
 // A second look by path, sharing everything, so that it never disturbs a hold.
 bool StillNames(const std::wstring& path, const qiv::paths::FileIdentity& held) {
-  const HANDLE handle = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, kOpenFlags, nullptr);
+  const qiv::platform::ScopedFile handle(CreateFileW(
+      path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, kOpenFlags, nullptr));
   qiv::paths::FileIdentity identity;
-  const bool same = Identify(handle, identity) && identity == held;
-  if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-  return same;
+  return Identify(handle.Get(), identity) && identity == held;
 }
 
 }  // namespace
@@ -62,20 +56,14 @@ FolderChainHold::FolderChainHold(const std::wstring& directory) : directory_(dir
     folder.path = LiteralPath(path);
     // Listing access makes the share mode count; sharing read and write lets the
     // shell list and empty the folders, and withholding delete refuses a rename.
-    folder.handle = CreateFileW(folder.path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                kOpenFlags, nullptr);
-    const bool plain = Identify(folder.handle, folder.identity);
+    folder.handle.Reset(CreateFileW(folder.path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    kOpenFlags, nullptr));
+    const bool plain = Identify(folder.handle.Get(), folder.identity);
     folders_.push_back(std::move(folder));
     if (!plain) return;
   }
   held_ = !folders_.empty();
-}
-
-FolderChainHold::~FolderChainHold() {
-  for (const Folder& folder : folders_) {
-    if (folder.handle != INVALID_HANDLE_VALUE) CloseHandle(folder.handle);
-  }
 }
 
 bool FolderChainHold::Unchanged() const {
@@ -83,7 +71,7 @@ bool FolderChainHold::Unchanged() const {
   if (recheckObserver != nullptr) recheckObserver(directory_);
   for (const Folder& folder : folders_) {
     qiv::paths::FileIdentity identity;
-    if (!Identify(folder.handle, identity) || !(identity == folder.identity) ||
+    if (!Identify(folder.handle.Get(), identity) || !(identity == folder.identity) ||
         !StillNames(folder.path, identity)) {
       return false;
     }
@@ -94,17 +82,18 @@ bool FolderChainHold::Unchanged() const {
 bool FolderChainHold::RemoveEmptyDirectory() {
   if (!held_) return false;
   Folder& directory = folders_.front();
-  CloseHandle(directory.handle);
+  directory.handle.Reset();
   // Shares no deletion either, so the folder cannot be moved away meanwhile.
-  directory.handle =
-      CreateFileW(directory.path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
-                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, kOpenFlags, nullptr);
+  directory.handle.Reset(CreateFileW(directory.path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                     kOpenFlags, nullptr));
   qiv::paths::FileIdentity identity;
-  if (!Identify(directory.handle, identity) || !(identity == directory.identity)) return false;
+  if (!Identify(directory.handle.Get(), identity) || !(identity == directory.identity))
+    return false;
   // Fails, and deletes nothing, while anything is left inside.
   FILE_DISPOSITION_INFO disposition{};
   disposition.DeleteFile = TRUE;
-  return SetFileInformationByHandle(directory.handle, FileDispositionInfo, &disposition,
+  return SetFileInformationByHandle(directory.handle.Get(), FileDispositionInfo, &disposition,
                                     sizeof(disposition)) != FALSE;
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/paths/folder_identity.h"
+#include "platform/scoped_win32.h"
 #include "platform/win32.h"
 
 namespace qiv::commands {
@@ -23,7 +24,6 @@ class FolderChainHold {
   // install directory guard hands it out. The volume or share root is not held:
   // it cannot be renamed.
   explicit FolderChainHold(const std::wstring& directory);
-  ~FolderChainHold();
   FolderChainHold(const FolderChainHold&) = delete;
   FolderChainHold& operator=(const FolderChainHold&) = delete;
 
@@ -37,7 +37,9 @@ class FolderChainHold {
 
   // The held directory's handle (listing access), for opening its entries relative
   // to it; INVALID_HANDLE_VALUE unless Held(). It stays the hold's.
-  HANDLE DirectoryHandle() const { return held_ ? folders_.front().handle : INVALID_HANDLE_VALUE; }
+  HANDLE DirectoryHandle() const {
+    return held_ ? folders_.front().handle.Get() : INVALID_HANDLE_VALUE;
+  }
 
   // Deletes the held directory itself once it is empty. The shell cannot: the
   // hold refuses it the deletion of the folder it was given, after it removed
@@ -53,7 +55,7 @@ class FolderChainHold {
  private:
   struct Folder {
     std::wstring path;  // taken literally ("\\?\"), so trailing blanks stay
-    HANDLE handle = INVALID_HANDLE_VALUE;
+    qiv::platform::ScopedFile handle;
     qiv::paths::FileIdentity identity;
   };
 

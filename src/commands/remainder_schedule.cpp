@@ -3,13 +3,13 @@
 #include <algorithm>
 
 #include "base/paths/folder_identity.h"
-#include "platform/scoped_handle.h"
+#include "platform/scoped_win32.h"
 
 namespace qiv::commands {
 
 namespace {
 
-using qiv::platform::ScopedHandle;
+using qiv::platform::ScopedFile;
 
 // Full access for SYSTEM and Administrators, inherited by everything inside;
 // nothing inherited from above ("P").
@@ -45,27 +45,17 @@ class AdministratorsOnlyDacl {
   PACL dacl_ = nullptr;
 };
 
-bool Identify(HANDLE handle, qiv::paths::FileIdentity& identity) {
-  BY_HANDLE_FILE_INFORMATION information{};
-  if (handle == nullptr || handle == INVALID_HANDLE_VALUE ||
-      !GetFileInformationByHandle(handle, &information)) {
-    return false;
-  }
-  identity = {information.dwVolumeSerialNumber, information.nFileIndexHigh,
-              information.nFileIndexLow};
-  return true;
-}
-
 // The held directory once more, for its DACL; it cannot have been renamed while
 // held, and the identity says it is the one held.
-ScopedHandle OpenForSecurity(HANDLE directory, const std::wstring& path) {
-  ScopedHandle handle(
+ScopedFile OpenForSecurity(HANDLE directory, const std::wstring& path) {
+  ScopedFile handle(
       CreateFileW(path.c_str(), WRITE_DAC | READ_CONTROL | FILE_READ_ATTRIBUTES,
                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   qiv::paths::FileIdentity held;
   qiv::paths::FileIdentity opened;
-  if (!Identify(directory, held) || !Identify(handle.Get(), opened) || !(held == opened)) {
+  if (!qiv::paths::IdentifyHandle(directory, held) ||
+      !qiv::paths::IdentifyHandle(handle.Get(), opened) || !(held == opened)) {
     handle.Reset();
   }
   return handle;
@@ -79,7 +69,7 @@ bool ScheduleDeletion(const std::wstring& path) {
 
 bool ScheduleRemainder(TreeDeletionReport& report, HANDLE directory, const std::wstring& path) {
   const AdministratorsOnlyDacl dacl;
-  const ScopedHandle top = OpenForSecurity(directory, path);
+  const ScopedFile top = OpenForSecurity(directory, path);
   if (!dacl.ApplyTo(top.Get())) return false;
   // From the directory down, so that no folder can be moved out from under one
   // already protected.

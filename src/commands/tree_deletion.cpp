@@ -8,7 +8,7 @@ namespace qiv::commands {
 
 namespace {
 
-using qiv::platform::ScopedHandle;
+using qiv::platform::ScopedFile;
 
 constexpr DWORD kKindAttributes = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
 constexpr DWORD kBlockingAttributes =
@@ -29,7 +29,7 @@ struct ListedEntry {
 };
 
 struct Folder {
-  ScopedHandle owned;  // none for the top folder, which the caller holds
+  ScopedFile owned;  // none for the top folder, which the caller holds
   HANDLE handle = nullptr;
   std::wstring path;
   std::wstring name;  // in its parent
@@ -45,7 +45,7 @@ struct Folder {
 };
 
 struct Opened {
-  ScopedHandle handle;
+  ScopedFile handle;
   BY_HANDLE_FILE_INFORMATION information{};
   NTSTATUS status = STATUS_SUCCESS;
 };

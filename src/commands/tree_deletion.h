@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "base/paths/folder_identity.h"
-#include "platform/scoped_handle.h"
+#include "platform/scoped_win32.h"
 #include "platform/win32.h"
 
 namespace qiv::commands {
@@ -25,7 +25,7 @@ namespace qiv::commands {
 struct RemainingFolder {
   std::wstring path;  // literal ("\\?\..."), for a deletion at the next restart
   size_t depth = 0;   // 1 for an entry of the top folder
-  qiv::platform::ScopedHandle securityHandle;  // WRITE_DAC, or none when refused
+  qiv::platform::ScopedFile securityHandle;  // WRITE_DAC, or none when refused
 };
 
 struct TreeDeletionReport {

@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "platform/scoped_win32.h"
 #include "platform/win32.h"
 
 namespace qiv::installconfig {
@@ -15,20 +16,7 @@ namespace {
 constexpr int kNameAttempts = 8;
 constexpr DWORD kWriteChunk = 1 << 20;
 
-class ScopedFile {
- public:
-  ScopedFile() = default;
-  ~ScopedFile() {
-    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  ScopedFile(const ScopedFile&) = delete;
-  ScopedFile& operator=(const ScopedFile&) = delete;
-  HANDLE Get() const { return handle_; }
-  HANDLE* Receive() { return &handle_; }
-
- private:
-  HANDLE handle_ = nullptr;
-};
+using qiv::platform::ScopedFile;
 
 std::wstring TemporaryName(const std::wstring& name, std::random_device& random) {
   static const wchar_t kDigits[] = L"0123456789abcdef";

@@ -6,7 +6,7 @@
 namespace qiv::installconfig {
 
 bool IsShortcutFileName(const std::wstring& name) {
-  const std::wstring folded = qiv::paths::FoldCase(name);
+  const std::wstring folded = String::FoldFileName(name);
   const auto endsWith = [&folded](const wchar_t* suffix) {
     const std::wstring tail(suffix);
     return folded.size() > tail.size() &&

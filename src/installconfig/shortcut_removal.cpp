@@ -1,41 +1,20 @@
 #include "installconfig/shortcut_removal.h"
 
-#include <vector>
-
+#include "base/paths/folder_identity.h"
 #include "installconfig/shortcut_file_guard.h"
+#include "platform/scoped_win32.h"
 #include "platform/win32.h"
 
 namespace qiv::installconfig {
 
 namespace {
 
-class ScopedFile {
- public:
-  explicit ScopedFile(HANDLE handle) : handle_(handle) {}
-  ~ScopedFile() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  ScopedFile(const ScopedFile&) = delete;
-  ScopedFile& operator=(const ScopedFile&) = delete;
-  HANDLE Get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
+using qiv::platform::ScopedFile;
 
 // The file's name as the system knows it, whatever alias (a short 8.3 name, other
 // letter case) the path used: "IMPORT~1.LNK" may stand for "important.lnkx".
 std::wstring LongName(HANDLE file) {
-  std::vector<wchar_t> buffer(MAX_PATH);
-  DWORD length = GetFinalPathNameByHandleW(file, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                           FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-  if (length >= buffer.size()) {
-    buffer.resize(length + 1);
-    length = GetFinalPathNameByHandleW(file, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-  }
-  if (length == 0 || length >= buffer.size()) return std::wstring();
-  const std::wstring path(buffer.data(), length);
+  const std::wstring path = qiv::paths::FinalPath(file);
   const size_t separator = path.find_last_of(L'\\');
   return separator == std::wstring::npos ? std::wstring() : path.substr(separator + 1);
 }
