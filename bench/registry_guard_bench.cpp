@@ -13,9 +13,9 @@
 
 #include "base/paths/folder_contents.h"
 #include "base/registry/registry_key.h"
-#include "installconfig/registry_tree_guard.h"
-#include "installconfig/registry_tree_owner.h"
 #include "platform/posix/registry_store.h"
+#include "removal/registry_tree_guard.h"
+#include "removal/registry_tree_owner.h"
 
 namespace {
 

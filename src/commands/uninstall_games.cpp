@@ -11,17 +11,17 @@
 #include "base/paths/folder_identity.h"
 #include "base/paths/windows_path.h"
 #include "base/registry/registry_key.h"
-#include "commands/folder_chain_hold.h"
-#include "commands/game_order.h"
 #include "commands/handlers.h"
-#include "commands/install_directory_guard.h"
 #include "commands/installed_games.h"
-#include "commands/remainder_schedule.h"
-#include "commands/tree_deletion.h"
-#include "installconfig/removal.h"
 #include "platform/current_drive.h"
 #include "platform/registry_text.h"
 #include "platform/win32.h"
+#include "removal/delete/document_removal.h"
+#include "removal/delete/folder_chain_hold.h"
+#include "removal/delete/remainder_schedule.h"
+#include "removal/delete/tree_deletion.h"
+#include "removal/game_order.h"
+#include "removal/install_directory_guard.h"
 
 namespace {
 

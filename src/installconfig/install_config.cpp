@@ -1,9 +1,9 @@
 #include "installconfig/install_config.h"
 
-#include "commands/folder_chain_hold.h"
-#include "installconfig/held_file_replacement.h"
 #include "installconfig/xml_text.h"
 #include "platform/file_io.h"
+#include "removal/delete/folder_chain_hold.h"
+#include "removal/delete/held_file_replacement.h"
 
 bool InstallConfigDocument::Parse(const std::string& bytes) {
   xml_.Clear();

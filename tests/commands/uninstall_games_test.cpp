@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "commands/folder_chain_hold.h"
 #include "commands/handlers.h"
+#include "removal/delete/folder_chain_hold.h"
 #include "support/registry_scratch.h"
 
 namespace {

@@ -18,12 +18,12 @@
 
 #include "fuzz/fuzz_support.h"
 #include "installconfig/install_config.h"
-#include "installconfig/registry_tree_guard.h"
-#include "installconfig/removal.h"
-#include "installconfig/shortcut_file_guard.h"
 #include "platform/posix/deletion_hooks.h"
 #include "platform/posix/registry_store.h"
 #include "platform/posix/utf.h"
+#include "removal/delete/document_removal.h"
+#include "removal/registry_tree_guard.h"
+#include "removal/shortcut_file_guard.h"
 
 namespace {
 

@@ -1,17 +1,17 @@
-#include "installconfig/removal.h"
+#include "removal/delete/document_removal.h"
 
 #include <deque>
 #include <optional>
 
 #include "base/registry/registry_key.h"
-#include "commands/folder_chain_hold.h"
-#include "installconfig/held_file_replacement.h"
 #include "installconfig/install_config.h"
 #include "installconfig/install_config_items.h"
-#include "installconfig/registry_tree_guard.h"
-#include "installconfig/registry_tree_owner.h"
-#include "installconfig/shortcut_removal.h"
 #include "platform/win32.h"
+#include "removal/delete/folder_chain_hold.h"
+#include "removal/delete/held_file_replacement.h"
+#include "removal/delete/shortcut_removal.h"
+#include "removal/registry_tree_guard.h"
+#include "removal/registry_tree_owner.h"
 
 namespace {
 

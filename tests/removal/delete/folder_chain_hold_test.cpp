@@ -1,7 +1,7 @@
 // The hold on a directory and the folders above it. While it lasts Windows refuses
 // to rename any of them; where a rename cannot be refused (the POSIX stand-in),
 // the comparison through the handles notices it. Runs on both builds.
-#include "commands/folder_chain_hold.h"
+#include "removal/delete/folder_chain_hold.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "commands/install_path_guard.h"
+#include "removal/install_path_guard.h"
 
 #include <gtest/gtest.h>
 

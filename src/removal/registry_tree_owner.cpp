@@ -1,4 +1,4 @@
-#include "installconfig/registry_tree_owner.h"
+#include "removal/registry_tree_owner.h"
 
 #include <algorithm>
 #include <optional>

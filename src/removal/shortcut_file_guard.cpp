@@ -1,4 +1,4 @@
-#include "installconfig/shortcut_file_guard.h"
+#include "removal/shortcut_file_guard.h"
 
 #include "base/paths/windows_path.h"
 #include "platform/current_drive.h"

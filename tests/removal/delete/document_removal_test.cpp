@@ -1,6 +1,6 @@
 #ifndef _WIN32
 
-#include "installconfig/removal.h"
+#include "removal/delete/document_removal.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "installconfig/registry_tree_guard.h"
+#include "removal/registry_tree_guard.h"
 
 #include <gtest/gtest.h>
 

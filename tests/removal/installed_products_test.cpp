@@ -1,4 +1,4 @@
-#include "commands/installed_products.h"
+#include "removal/installed_products.h"
 
 #include <gtest/gtest.h>
 

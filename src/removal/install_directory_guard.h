@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "base/paths/folder_identity.h"
-#include "commands/installed_products.h"
 #include "platform/protected_folders.h"
+#include "removal/installed_products.h"
 
 namespace qiv::commands {
 

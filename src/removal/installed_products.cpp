@@ -1,4 +1,4 @@
-#include "commands/installed_products.h"
+#include "removal/installed_products.h"
 
 #include "base/registry/registry_key.h"
 #include "base/strings/case_rules.h"

@@ -5,7 +5,7 @@
 
 #include "base/paths/folder_contents.h"
 #include "base/registry/registry_key.h"
-#include "installconfig/registry_tree_guard.h"
+#include "removal/registry_tree_guard.h"
 
 namespace qiv::installconfig {
 

@@ -1,4 +1,4 @@
-#include "commands/tree_deletion.h"
+#include "removal/delete/tree_deletion.h"
 
 #include <cstdint>
 #include <memory>

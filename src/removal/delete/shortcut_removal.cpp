@@ -1,9 +1,9 @@
-#include "installconfig/shortcut_removal.h"
+#include "removal/delete/shortcut_removal.h"
 
 #include "base/paths/folder_identity.h"
-#include "installconfig/shortcut_file_guard.h"
 #include "platform/scoped_win32.h"
 #include "platform/win32.h"
+#include "removal/shortcut_file_guard.h"
 
 namespace qiv::installconfig {
 

@@ -4,7 +4,7 @@
 // only after its folders were closed to everyone else.
 #ifndef _WIN32
 
-#include "commands/tree_deletion.h"
+#include "removal/delete/tree_deletion.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -16,10 +16,10 @@
 #include <utility>
 #include <vector>
 
-#include "commands/remainder_schedule.h"
 #include "platform/posix/deletion_hooks.h"
 #include "platform/posix/scratch.h"
 #include "platform/posix/utf.h"
+#include "removal/delete/remainder_schedule.h"
 
 namespace {
 

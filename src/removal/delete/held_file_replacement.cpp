@@ -1,4 +1,4 @@
-#include "installconfig/held_file_replacement.h"
+#include "removal/delete/held_file_replacement.h"
 
 #include <cstddef>
 #include <cstring>

@@ -12,8 +12,8 @@
 
 #include <string>
 
-#include "commands/tree_deletion.h"
 #include "platform/win32.h"
+#include "removal/delete/tree_deletion.h"
 
 namespace qiv::commands {
 

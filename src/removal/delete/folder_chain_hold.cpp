@@ -1,4 +1,4 @@
-#include "commands/folder_chain_hold.h"
+#include "removal/delete/folder_chain_hold.h"
 
 namespace qiv::commands {
 

@@ -1,11 +1,11 @@
-#include "commands/install_directory_guard.h"
+#include "removal/install_directory_guard.h"
 
 #include <algorithm>
 
 #include "base/strings/case_rules.h"
-#include "commands/install_path_guard.h"
 #include "platform/profile_folders.h"
 #include "platform/win32.h"
+#include "removal/install_path_guard.h"
 
 namespace qiv::commands {
 

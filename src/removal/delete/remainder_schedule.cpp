@@ -1,4 +1,4 @@
-#include "commands/remainder_schedule.h"
+#include "removal/delete/remainder_schedule.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "commands/game_order.h"
+#include "removal/game_order.h"
 
 #include <unordered_map>
 
