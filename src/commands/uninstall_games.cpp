@@ -91,21 +91,21 @@ class GameRemover {
     // open so that none can be renamed or swapped for a link. The verdict is taken
     // again on the held folders, and they are compared once more just before the
     // deletion (where renames cannot be refused, that is what notices one).
-    qiv::commands::FolderChainHold hold(checked);
+    qiv::removal::FolderChainHold hold(checked);
     if (!hold.Held() || guard_->Check(checked) != checked || !hold.Unchanged()) return;
     // Everything inside goes through handles, never by names a user who can write
     // in the folder could redirect (silent, nothing to the recycle bin, as the
     // shell's deletion was). What is in use stays and goes at the next restart.
-    qiv::commands::TreeDeletionReport report =
-        qiv::commands::DeleteTreeInside(hold.DirectoryHandle(), hold.DirectoryPath());
+    qiv::removal::TreeDeletionReport report =
+        qiv::removal::DeleteTreeInside(hold.DirectoryHandle(), hold.DirectoryPath());
     // An entry left alone because it had changed may have gone since: the
     // directory's own deletion tells.
     if (hold.RemoveEmptyDirectory()) return;
-    qiv::commands::ScheduleRemainder(report, hold.DirectoryHandle(), hold.DirectoryPath());
+    qiv::removal::ScheduleRemainder(report, hold.DirectoryHandle(), hold.DirectoryPath());
   }
 
   bool fullMode_;
-  std::optional<qiv::commands::InstallDirectoryGuard> guard_;
+  std::optional<qiv::removal::InstallDirectoryGuard> guard_;
 };
 
 // The game subkeys' names, each once, as the product key lists them (a name too
@@ -160,7 +160,7 @@ void UninstallGames(String::_tstringW mode) {
   for (size_t game = 0; game < order.size(); ++game) order[game] = game;
   // Only the full mode deletes folders, so only there can one game's removal
   // take another's document.
-  if (fullMode) order = qiv::commands::RemovalOrder(InstallFolders(names));
+  if (fullMode) order = qiv::removal::RemovalOrder(InstallFolders(names));
   GameRemover remover(fullMode);
   for (size_t game : order) remover.Remove(std::wstring(kProductKeyPath) + L"\\" + names[game]);
 

@@ -2,7 +2,7 @@
 
 #include <unordered_map>
 
-namespace qiv::commands {
+namespace qiv::removal {
 
 namespace {
 
@@ -60,4 +60,4 @@ std::vector<size_t> RemovalOrder(
   return OrderBuilder(folders).Build();
 }
 
-}  // namespace qiv::commands
+}  // namespace qiv::removal

@@ -7,7 +7,7 @@
 
 #include "base/paths/folder_identity.h"
 
-namespace qiv::commands {
+namespace qiv::removal {
 
 // The games as listed, except that a game whose install directory lies inside
 // another game's goes before it (the deepest first): deleting the outer folder
@@ -17,4 +17,4 @@ namespace qiv::commands {
 std::vector<size_t> RemovalOrder(
     const std::vector<std::optional<qiv::paths::ResolvedFolder>>& folders);
 
-}  // namespace qiv::commands
+}  // namespace qiv::removal

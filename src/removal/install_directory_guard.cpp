@@ -7,7 +7,7 @@
 #include "platform/win32.h"
 #include "removal/install_path_guard.h"
 
-namespace qiv::commands {
+namespace qiv::removal {
 
 namespace {
 
@@ -191,4 +191,4 @@ std::optional<std::wstring> InstallDirectoryGuard::Check(
   return text;
 }
 
-}  // namespace qiv::commands
+}  // namespace qiv::removal

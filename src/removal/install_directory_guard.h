@@ -23,7 +23,7 @@
 #include "platform/protected_folders.h"
 #include "removal/installed_products.h"
 
-namespace qiv::commands {
+namespace qiv::removal {
 
 class InstallDirectoryGuard {
  public:
@@ -60,4 +60,4 @@ class InstallDirectoryGuard {
       productsAtOrBelow_;
 };
 
-}  // namespace qiv::commands
+}  // namespace qiv::removal

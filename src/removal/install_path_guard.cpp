@@ -1,6 +1,6 @@
 #include "removal/install_path_guard.h"
 
-namespace qiv::commands {
+namespace qiv::removal {
 
 using qiv::paths::WindowsPath;
 
@@ -31,4 +31,4 @@ std::optional<WindowsPath> CheckInstallDirectory(const std::wstring& installDire
   return directory;
 }
 
-}  // namespace qiv::commands
+}  // namespace qiv::removal

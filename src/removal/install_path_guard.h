@@ -9,7 +9,7 @@
 #include "base/paths/windows_path.h"
 #include "platform/protected_folders.h"
 
-namespace qiv::commands {
+namespace qiv::removal {
 
 // The directory to delete, or nothing when the path is refused: not an absolute
 // path below a drive or share root (one that begins with a single separator lies
@@ -19,4 +19,4 @@ namespace qiv::commands {
 std::optional<qiv::paths::WindowsPath> CheckInstallDirectory(
     const std::wstring& installDirectory, const qiv::platform::ProtectedFolders& folders);
 
-}  // namespace qiv::commands
+}  // namespace qiv::removal

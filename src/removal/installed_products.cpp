@@ -6,7 +6,7 @@
 #include "platform/registry_text.h"
 #include "platform/win32.h"
 
-namespace qiv::commands {
+namespace qiv::removal {
 
 namespace {
 
@@ -124,4 +124,4 @@ std::optional<std::wstring> LocationFolder(const std::wstring& location) {
   return text;
 }
 
-}  // namespace qiv::commands
+}  // namespace qiv::removal

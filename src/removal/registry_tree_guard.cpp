@@ -9,14 +9,14 @@
 #include "base/strings/trim.h"
 #include "platform/current_user.h"
 
-namespace qiv::installconfig {
+namespace qiv::removal {
 
 namespace {
 
 using Components = std::vector<std::wstring>;
 using Path = std::span<const std::wstring>;
 using Pattern = std::initializer_list<const wchar_t*>;
-using qiv::installconfig::TreeOwnerRule;
+using qiv::removal::TreeOwnerRule;
 
 // Which row of the table applies, and how many components of the whole path name
 // the key whose contents decide.
@@ -263,4 +263,4 @@ bool IsRegistryTreeRemovable(HKEY root, const std::wstring& path) {
   return ClassifyRegistryTree(root, path).rule != TreeOwnerRule::kNever;
 }
 
-}  // namespace qiv::installconfig
+}  // namespace qiv::removal

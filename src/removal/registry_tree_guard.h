@@ -37,7 +37,7 @@
 
 #include "platform/win32.h"
 
-namespace qiv::installconfig {
+namespace qiv::removal {
 
 // What decides whether a listed tree goes: the rows of the README's table, in order.
 enum class TreeOwnerRule {
@@ -63,4 +63,4 @@ TreeOwner ClassifyRegistryTree(HKEY root, const std::wstring& path);
 // True unless the first look already refuses the tree.
 bool IsRegistryTreeRemovable(HKEY root, const std::wstring& path);
 
-}  // namespace qiv::installconfig
+}  // namespace qiv::removal

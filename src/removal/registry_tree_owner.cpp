@@ -8,7 +8,7 @@
 #include "base/strings/case_rules.h"
 #include "base/strings/trim.h"
 
-namespace qiv::installconfig {
+namespace qiv::removal {
 
 namespace {
 
@@ -288,4 +288,4 @@ bool IsTreeTheGames(const CRegistryKey& root, const TreeOwner& owner,
   return false;
 }
 
-}  // namespace qiv::installconfig
+}  // namespace qiv::removal

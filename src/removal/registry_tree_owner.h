@@ -7,11 +7,11 @@
 #include "base/registry/registry_key.h"
 #include "removal/registry_tree_guard.h"
 
-namespace qiv::installconfig {
+namespace qiv::removal {
 
 // `root` is the opened root key the tree would be deleted from; `game` is the game's
 // install directory (one that contains nothing when it is not known).
 bool IsTreeTheGames(const CRegistryKey& root, const TreeOwner& owner,
                     const qiv::paths::FolderContents& game);
 
-}  // namespace qiv::installconfig
+}  // namespace qiv::removal

@@ -3,7 +3,7 @@
 #include "base/paths/windows_path.h"
 #include "platform/current_drive.h"
 
-namespace qiv::installconfig {
+namespace qiv::removal {
 
 bool IsShortcutFileName(const std::wstring& name) {
   const std::wstring folded = String::FoldFileName(name);
@@ -22,4 +22,4 @@ bool IsShortcutFilePath(const std::wstring& path) {
   return IsShortcutFileName(path);
 }
 
-}  // namespace qiv::installconfig
+}  // namespace qiv::removal

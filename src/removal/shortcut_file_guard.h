@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace qiv::installconfig {
+namespace qiv::removal {
 
 // A shortcut is an absolute path to a ".lnk" (shell link) or ".url" (internet
 // shortcut) file. The document comes with a game; anything else it names as a
@@ -13,4 +13,4 @@ bool IsShortcutFilePath(const std::wstring& path);
 // The rule for one file name: it ends in ".lnk" or ".url", letter case aside.
 bool IsShortcutFileName(const std::wstring& name);
 
-}  // namespace qiv::installconfig
+}  // namespace qiv::removal

@@ -123,13 +123,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const DeletionRequest& request : scratch.requests) {
     FUZZ_CHECK(request.kind != DeletionKind::kTree);
     if (request.kind == DeletionKind::kFile) {
-      FUZZ_CHECK(qiv::installconfig::IsShortcutFilePath(request.target));
+      FUZZ_CHECK(qiv::removal::IsShortcutFilePath(request.target));
       continue;
     }
     HKEY root = nullptr;
     std::wstring path;
     FUZZ_CHECK(SplitRoot(request.target, root, path));
-    if (!qiv::installconfig::IsRegistryTreeRemovable(root, path)) {
+    if (!qiv::removal::IsRegistryTreeRemovable(root, path)) {
       std::fprintf(stderr, "refused key requested: %s\n",
                    qiv::posix::Utf16ToUtf8(request.target).c_str());
       FUZZ_CHECK(false);

@@ -4,7 +4,7 @@
 
 namespace {
 
-using qiv::commands::CheckInstallDirectory;
+using qiv::removal::CheckInstallDirectory;
 
 qiv::platform::ProtectedFolders WindowsFolders() {
   qiv::platform::ProtectedFolders folders;

@@ -6,8 +6,8 @@
 
 namespace {
 
-using qiv::commands::LocationFolder;
-using qiv::commands::ProgramFolder;
+using qiv::removal::LocationFolder;
+using qiv::removal::ProgramFolder;
 
 // What the Uninstall entries of real installers hold, and what must name nothing.
 TEST(InstalledProducts, FoldersOfProgramsAndLocations) {

@@ -9,7 +9,7 @@
 
 namespace {
 
-using qiv::installconfig::IsRegistryTreeRemovable;
+using qiv::removal::IsRegistryTreeRemovable;
 
 struct GuardCase {
   HKEY root;
@@ -129,8 +129,8 @@ TEST(RegistryTreeGuardTest, AllowsTheKeysOfOneProduct) {
 // whole entry, class or product key also when only a part of it is listed, spelt as
 // the item spells it.
 TEST(RegistryTreeGuardTest, NamesTheKeyWhoseContentsDecide) {
-  using qiv::installconfig::ClassifyRegistryTree;
-  using Rule = qiv::installconfig::TreeOwnerRule;
+  using qiv::removal::ClassifyRegistryTree;
+  using Rule = qiv::removal::TreeOwnerRule;
   const struct {
     HKEY root;
     const wchar_t* path;

@@ -25,8 +25,8 @@ class JudgedTree {
   JudgedTree(const RegistryItem& item, const qiv::paths::FolderContents& game) : item_(item) {
     opened_ = root_.Open(item.root, nullptr, KEY_READ | KEY_WRITE) == ERROR_SUCCESS;
     if (!opened_ || item.path.empty()) return;
-    const auto owner = qiv::installconfig::ClassifyRegistryTree(item.root, item.path);
-    theGames_ = qiv::installconfig::IsTreeTheGames(root_, owner, game);
+    const auto owner = qiv::removal::ClassifyRegistryTree(item.root, item.path);
+    theGames_ = qiv::removal::IsTreeTheGames(root_, owner, game);
   }
   JudgedTree(const JudgedTree&) = delete;
   JudgedTree& operator=(const JudgedTree&) = delete;
@@ -51,8 +51,8 @@ class JudgedTree {
 bool RemoveShortcuts(const String::_tstringW& documentPath) {
   // The document's folder chain is held from the read to the rewrite, so both reach
   // the same folder (a folder that cannot be held is read, but not rewritten).
-  const auto place = qiv::installconfig::PlaceOfFile(documentPath);
-  std::optional<qiv::commands::FolderChainHold> hold;
+  const auto place = qiv::removal::PlaceOfFile(documentPath);
+  std::optional<qiv::removal::FolderChainHold> hold;
   if (place) hold.emplace(place->folder);
   InstallConfigDocument document;
   TiXmlElement* root = LoadInstallConfig(documentPath, document);
@@ -60,8 +60,8 @@ bool RemoveShortcuts(const String::_tstringW& documentPath) {
   TiXmlElement* shortcut = qiv::installconfig::FindShortcutElement(*root);
   if (shortcut == nullptr) return true;
   const qiv::installconfig::ShortcutFiles files = qiv::installconfig::ReadShortcutFiles(*shortcut);
-  qiv::installconfig::DeleteShortcutFile(files.desktop);
-  qiv::installconfig::DeleteShortcutFile(files.startMenu);
+  qiv::removal::DeleteShortcutFile(files.desktop);
+  qiv::removal::DeleteShortcutFile(files.startMenu);
   // The element goes whatever the deletions achieved, so the next run does not
   // try again; a failed save leaves it for the next run.
   root->RemoveChild(shortcut);

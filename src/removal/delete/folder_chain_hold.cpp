@@ -1,6 +1,6 @@
 #include "removal/delete/folder_chain_hold.h"
 
-namespace qiv::commands {
+namespace qiv::removal {
 
 namespace {
 
@@ -97,4 +97,4 @@ bool FolderChainHold::RemoveEmptyDirectory() {
                                     sizeof(disposition)) != FALSE;
 }
 
-}  // namespace qiv::commands
+}  // namespace qiv::removal

@@ -16,7 +16,7 @@
 #include "platform/scoped_win32.h"
 #include "platform/win32.h"
 
-namespace qiv::commands {
+namespace qiv::removal {
 
 class FolderChainHold {
  public:
@@ -69,4 +69,4 @@ class FolderChainHold {
 using RecheckObserver = void (*)(const std::wstring& directory);
 void SetRecheckObserver(RecheckObserver observer);
 
-}  // namespace qiv::commands
+}  // namespace qiv::removal

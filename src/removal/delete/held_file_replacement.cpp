@@ -8,7 +8,7 @@
 #include "platform/scoped_win32.h"
 #include "platform/win32.h"
 
-namespace qiv::installconfig {
+namespace qiv::removal {
 
 namespace {
 
@@ -119,4 +119,4 @@ bool ReplaceFileInFolder(HANDLE folder, const std::wstring& name, const std::str
   return false;
 }
 
-}  // namespace qiv::installconfig
+}  // namespace qiv::removal

@@ -8,7 +8,7 @@
 
 #include "platform/win32.h"
 
-namespace qiv::installconfig {
+namespace qiv::removal {
 
 // Where a file lies: its folder as a drive or share path without a trailing
 // separator, and its name in it.
@@ -29,4 +29,4 @@ std::optional<FilePlace> PlaceOfFile(const std::wstring& path);
 // the folder is as it was and no temporary file stays.
 bool ReplaceFileInFolder(HANDLE folder, const std::wstring& name, const std::string& bytes);
 
-}  // namespace qiv::installconfig
+}  // namespace qiv::removal

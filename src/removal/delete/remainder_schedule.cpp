@@ -5,7 +5,7 @@
 #include "base/paths/folder_identity.h"
 #include "platform/scoped_win32.h"
 
-namespace qiv::commands {
+namespace qiv::removal {
 
 namespace {
 
@@ -89,4 +89,4 @@ bool ScheduleRemainder(TreeDeletionReport& report, HANDLE directory, const std::
   return ScheduleDeletion(path);
 }
 
-}  // namespace qiv::commands
+}  // namespace qiv::removal

@@ -15,10 +15,10 @@
 #include "platform/win32.h"
 #include "removal/delete/tree_deletion.h"
 
-namespace qiv::commands {
+namespace qiv::removal {
 
 // `directory` is the held directory's handle and `path` its literal path. True
 // when everything that remains is scheduled.
 bool ScheduleRemainder(TreeDeletionReport& report, HANDLE directory, const std::wstring& path);
 
-}  // namespace qiv::commands
+}  // namespace qiv::removal

@@ -5,7 +5,7 @@
 #include "platform/win32.h"
 #include "removal/shortcut_file_guard.h"
 
-namespace qiv::installconfig {
+namespace qiv::removal {
 
 namespace {
 
@@ -41,4 +41,4 @@ bool DeleteShortcutFile(const std::wstring& path) {
                                     sizeof(disposition)) != FALSE;
 }
 
-}  // namespace qiv::installconfig
+}  // namespace qiv::removal

@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace qiv::installconfig {
+namespace qiv::removal {
 
 // Deletes the file at `path` when it is a shortcut: the path passes the shortcut
 // rule (shortcut_file_guard.h), and the object it names, opened as itself (a link
@@ -12,4 +12,4 @@ namespace qiv::installconfig {
 // the name cannot be turned to another file in between. True when it was deleted.
 bool DeleteShortcutFile(const std::wstring& path);
 
-}  // namespace qiv::installconfig
+}  // namespace qiv::removal

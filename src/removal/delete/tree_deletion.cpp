@@ -4,7 +4,7 @@
 #include <memory>
 #include <utility>
 
-namespace qiv::commands {
+namespace qiv::removal {
 
 namespace {
 
@@ -326,4 +326,4 @@ TreeDeletionReport DeleteTreeInside(HANDLE folder, const std::wstring& path) {
   return report;
 }
 
-}  // namespace qiv::commands
+}  // namespace qiv::removal

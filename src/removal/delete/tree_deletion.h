@@ -19,7 +19,7 @@
 #include "platform/scoped_win32.h"
 #include "platform/win32.h"
 
-namespace qiv::commands {
+namespace qiv::removal {
 
 // A folder that kept something, held for the protection of its contents.
 struct RemainingFolder {
@@ -52,4 +52,4 @@ TreeDeletionReport DeleteTreeInside(HANDLE folder, const std::wstring& path);
 using ListingObserver = void (*)(const std::wstring& folder);
 void SetListingObserver(ListingObserver observer);
 
-}  // namespace qiv::commands
+}  // namespace qiv::removal

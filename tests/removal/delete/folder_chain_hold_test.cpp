@@ -14,7 +14,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using qiv::commands::FolderChainHold;
+using qiv::removal::FolderChainHold;
 
 std::wstring WindowsPath(const fs::path& path) {
 #ifdef _WIN32

@@ -72,7 +72,7 @@ class TreeDeletionTest : public ::testing::Test {
     WriteFile(At("outside/sub/keep.txt"), "keep");
   }
   void TearDown() override {
-    qiv::commands::SetListingObserver(nullptr);
+    qiv::removal::SetListingObserver(nullptr);
     qiv::posix::SetDeletionRefusal(nullptr);
     listingAction = nullptr;
     EXPECT_EQ(ReadFile(At("outside/keep.txt")), "keep");
@@ -124,8 +124,8 @@ TEST_F(TreeDeletionTest, EverythingInsideGoesAndNothingOutside) {
     {
       Held game(At("game"));
       ASSERT_NE(game.handle, INVALID_HANDLE_VALUE);
-      const qiv::commands::TreeDeletionReport report =
-          qiv::commands::DeleteTreeInside(game.handle, game.path);
+      const qiv::removal::TreeDeletionReport report =
+          qiv::removal::DeleteTreeInside(game.handle, game.path);
       EXPECT_TRUE(report.Empty()) << tree.name << ": " << report.remainingFiles.size() << " files, "
                                   << report.remainingFolders.size() << " folders";
     }
@@ -145,11 +145,11 @@ TEST_F(TreeDeletionTest, AFolderSwappedForALinkAfterTheListingIsNotFollowed) {
     ASSERT_EQ(rename(At("game/sub").c_str(), At("game/moved").c_str()), 0);
     ASSERT_EQ(symlink(At("outside").c_str(), At("game/sub").c_str()), 0);
   };
-  qiv::commands::SetListingObserver(OnListing);
+  qiv::removal::SetListingObserver(OnListing);
   {
     Held game(At("game"));
-    const qiv::commands::TreeDeletionReport report =
-        qiv::commands::DeleteTreeInside(game.handle, game.path);
+    const qiv::removal::TreeDeletionReport report =
+        qiv::removal::DeleteTreeInside(game.handle, game.path);
     EXPECT_TRUE(report.remainingFiles.empty() && report.remainingFolders.empty());
     EXPECT_EQ(report.changedEntries, 1u);
   }
@@ -168,11 +168,11 @@ TEST_F(TreeDeletionTest, WhatIsInUseStaysAndIsScheduledAfterItsFoldersAreClosed)
   for (const bool allowed : {false, true}) {
     ScopedEnv record("QIV_PENDING_DELETIONS", allowed ? pending.c_str() : nullptr);
     Held game(At("game"));
-    qiv::commands::TreeDeletionReport report =
-        qiv::commands::DeleteTreeInside(game.handle, game.path);
+    qiv::removal::TreeDeletionReport report =
+        qiv::removal::DeleteTreeInside(game.handle, game.path);
     EXPECT_EQ(report.remainingFiles, std::vector<std::wstring>{held});
     ASSERT_EQ(report.remainingFolders.size(), 1u);
-    EXPECT_EQ(qiv::commands::ScheduleRemainder(report, game.handle, game.path), allowed);
+    EXPECT_EQ(qiv::removal::ScheduleRemainder(report, game.handle, game.path), allowed);
   }
   // Everything else went at once.
   EXPECT_TRUE(Exists(At("game/bin/overlay.dll")));
