@@ -7,6 +7,7 @@
 
 #include "platform/scoped_win32.h"
 #include "platform/win32.h"
+#include "removal/delete/relative_name.h"
 
 namespace qiv::removal {
 
@@ -31,19 +32,11 @@ std::wstring TemporaryName(const std::wstring& name, std::random_device& random)
 // A new plain file in `folder`, never one that exists (a file, a folder or a link
 // of that name makes the creation fail), opened for writing and deletion.
 bool CreateNewFile(HANDLE folder, const std::wstring& name, ScopedFile& file) {
-  UNICODE_STRING objectName;
-  objectName.Buffer = const_cast<LPWSTR>(name.c_str());
-  objectName.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
-  objectName.MaximumLength = objectName.Length;
-  OBJECT_ATTRIBUTES attributes{};
-  attributes.Length = sizeof(attributes);
-  attributes.RootDirectory = folder;
-  attributes.ObjectName = &objectName;
-  attributes.Attributes = OBJ_CASE_INSENSITIVE;
+  RelativeName relative(folder, name, OBJ_CASE_INSENSITIVE);
   IO_STATUS_BLOCK status{};
   return NtCreateFile(
-             file.Receive(), FILE_WRITE_DATA | DELETE | SYNCHRONIZE, &attributes, &status, nullptr,
-             FILE_ATTRIBUTE_NORMAL, 0, FILE_CREATE,
+             file.Receive(), FILE_WRITE_DATA | DELETE | SYNCHRONIZE, &relative.object, &status,
+             nullptr, FILE_ATTRIBUTE_NORMAL, 0, FILE_CREATE,
              FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT,
              nullptr, 0) == STATUS_SUCCESS;
 }

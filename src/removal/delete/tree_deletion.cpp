@@ -4,6 +4,8 @@
 #include <memory>
 #include <utility>
 
+#include "removal/delete/relative_name.h"
+
 namespace qiv::removal {
 
 namespace {
@@ -53,19 +55,11 @@ struct Opened {
 Opened OpenEntry(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG share,
                  ULONG options) {
   Opened opened;
-  std::wstring buffer = name;
-  UNICODE_STRING unicode{};
-  unicode.Buffer = buffer.data();
-  unicode.Length = static_cast<USHORT>(buffer.size() * sizeof(WCHAR));
-  unicode.MaximumLength = unicode.Length;
-  OBJECT_ATTRIBUTES attributes{};
-  attributes.Length = sizeof(attributes);
-  attributes.RootDirectory = folder;
-  attributes.ObjectName = &unicode;
+  RelativeName relative(folder, name);
   IO_STATUS_BLOCK io{};
   HANDLE handle = nullptr;
-  opened.status =
-      NtOpenFile(&handle, access | SYNCHRONIZE, &attributes, &io, share, options | kOpenOptions);
+  opened.status = NtOpenFile(&handle, access | SYNCHRONIZE, &relative.object, &io, share,
+                             options | kOpenOptions);
   if (opened.status != STATUS_SUCCESS) return opened;
   opened.handle.Reset(handle);
   if (!GetFileInformationByHandle(handle, &opened.information)) {
