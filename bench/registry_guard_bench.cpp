@@ -13,9 +13,9 @@
 
 #include "base/paths/folder_contents.h"
 #include "base/registry/registry_key.h"
-#include "installconfig/registry_tree_guard.h"
-#include "installconfig/registry_tree_owner.h"
 #include "platform/posix/registry_store.h"
+#include "removal/registry_tree_guard.h"
+#include "removal/registry_tree_owner.h"
 
 namespace {
 
@@ -89,8 +89,8 @@ int main(int argc, char** argv) {
     const int count = std::string(item.kind) == "container-500-keys" ? rounds / 50 + 1 : rounds;
     const auto start = std::chrono::steady_clock::now();
     for (int round = 0; round < count; ++round) {
-      const auto owner = qiv::installconfig::ClassifyRegistryTree(item.root, item.path);
-      verdict = qiv::installconfig::IsTreeTheGames(root, owner, folder);
+      const auto owner = qiv::removal::ClassifyRegistryTree(item.root, item.path);
+      verdict = qiv::removal::IsTreeTheGames(root, owner, folder);
     }
     const std::chrono::duration<double, std::micro> elapsed =
         std::chrono::steady_clock::now() - start;

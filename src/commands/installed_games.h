@@ -3,9 +3,7 @@
 
 #include "base/strings/tstring.h"
 
-// The product key: one subkey per registered game under HKEY_LOCAL_MACHINE, spelt
-// once here (uninstall_games.cpp still spells it again as kProductKey, to fold in
-// when the game removal is next reworked).
+// The product key: one subkey per registered game under HKEY_LOCAL_MACHINE.
 inline constexpr wchar_t kProductKeyPath[] = L"SOFTWARE\\Orvandel\\Vantor";
 
 // The "APP_ABBR" values of the game subkeys, de-duplicated, sorted by UTF-16 code

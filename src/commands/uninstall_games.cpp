@@ -11,23 +11,23 @@
 #include "base/paths/folder_identity.h"
 #include "base/paths/windows_path.h"
 #include "base/registry/registry_key.h"
-#include "commands/folder_chain_hold.h"
-#include "commands/game_order.h"
 #include "commands/handlers.h"
-#include "commands/install_directory_guard.h"
-#include "commands/remainder_schedule.h"
-#include "commands/tree_deletion.h"
-#include "installconfig/removal.h"
+#include "commands/installed_games.h"
 #include "platform/current_drive.h"
+#include "platform/registry_text.h"
 #include "platform/win32.h"
+#include "removal/delete/document_removal.h"
+#include "removal/delete/folder_chain_hold.h"
+#include "removal/delete/remainder_schedule.h"
+#include "removal/delete/tree_deletion.h"
+#include "removal/game_order.h"
+#include "removal/install_directory_guard.h"
 
 namespace {
 
-constexpr wchar_t kProductKey[] = L"SOFTWARE\\Orvandel\\Vantor";
 constexpr wchar_t kFullMode[] = L"UninstallGame";
 constexpr wchar_t kInstallPathValue[] = L"INSTALL_PATH";
 constexpr wchar_t kDocumentName[] = L"\\appinstallconfig.xml";
-constexpr DWORD kGameNameCapacity = 512;
 constexpr DWORD kInstallPathBytes = 1024;
 
 // The value is text of any registry type; at most 511 units fit, a longer value
@@ -91,38 +91,31 @@ class GameRemover {
     // open so that none can be renamed or swapped for a link. The verdict is taken
     // again on the held folders, and they are compared once more just before the
     // deletion (where renames cannot be refused, that is what notices one).
-    qiv::commands::FolderChainHold hold(checked);
+    qiv::removal::FolderChainHold hold(checked);
     if (!hold.Held() || guard_->Check(checked) != checked || !hold.Unchanged()) return;
     // Everything inside goes through handles, never by names a user who can write
     // in the folder could redirect (silent, nothing to the recycle bin, as the
     // shell's deletion was). What is in use stays and goes at the next restart.
-    qiv::commands::TreeDeletionReport report =
-        qiv::commands::DeleteTreeInside(hold.DirectoryHandle(), hold.DirectoryPath());
+    qiv::removal::TreeDeletionReport report =
+        qiv::removal::DeleteTreeInside(hold.DirectoryHandle(), hold.DirectoryPath());
     // An entry left alone because it had changed may have gone since: the
     // directory's own deletion tells.
     if (hold.RemoveEmptyDirectory()) return;
-    qiv::commands::ScheduleRemainder(report, hold.DirectoryHandle(), hold.DirectoryPath());
+    qiv::removal::ScheduleRemainder(report, hold.DirectoryHandle(), hold.DirectoryPath());
   }
 
   bool fullMode_;
-  std::optional<qiv::commands::InstallDirectoryGuard> guard_;
+  std::optional<qiv::removal::InstallDirectoryGuard> guard_;
 };
 
-// The game subkeys' names, each once, as the product key lists them. A name too
-// long for the buffer is passed over; any other failure ends the list (it would
-// repeat for every index). An empty name would make the game path the product
-// key itself.
+// The game subkeys' names, each once, as the product key lists them (a name too
+// long is passed over, any other failure ends the list). An empty name would make
+// the game path the product key itself.
 std::vector<std::wstring> GameNames(HKEY product) {
   std::vector<std::wstring> names;
   std::set<std::wstring> seen;
-  for (DWORD index = 0;; ++index) {
-    wchar_t name[kGameNameCapacity] = {};
-    DWORD size = kGameNameCapacity;
-    FILETIME lastWrite{};
-    const LONG status =
-        RegEnumKeyExW(product, index, name, &size, nullptr, nullptr, nullptr, &lastWrite);
-    if (status == ERROR_MORE_DATA) continue;
-    if (status != ERROR_SUCCESS) break;
+  qiv::platform::KeyName name;
+  for (DWORD index = 0; qiv::platform::NextSubkeyName(product, index, name);) {
     if (name[0] != 0 && seen.insert(name).second) names.emplace_back(name);
   }
   return names;
@@ -138,7 +131,7 @@ std::vector<std::optional<qiv::paths::ResolvedFolder>> InstallFolders(
   for (const std::wstring& name : names) {
     CRegistryKey game;
     std::wstring installPath;
-    if (game.Open(HKEY_LOCAL_MACHINE, (std::wstring(kProductKey) + L"\\" + name).c_str(),
+    if (game.Open(HKEY_LOCAL_MACHINE, (std::wstring(kProductKeyPath) + L"\\" + name).c_str(),
                   KEY_QUERY_VALUE) == ERROR_SUCCESS &&
         ReadInstallPath(game.Handle(), installPath) &&
         qiv::paths::NormaliseWindowsPath(installPath, drive)) {
@@ -156,7 +149,7 @@ std::vector<std::optional<qiv::paths::ResolvedFolder>> InstallFolders(
 void UninstallGames(String::_tstringW mode) {
   const bool fullMode = mode.CompareNoCase(String::_tstringW(kFullMode)) == 0;
   CRegistryKey product;
-  if (product.Open(HKEY_LOCAL_MACHINE, kProductKey, KEY_ENUMERATE_SUB_KEYS) != ERROR_SUCCESS) {
+  if (product.Open(HKEY_LOCAL_MACHINE, kProductKeyPath, KEY_ENUMERATE_SUB_KEYS) != ERROR_SUCCESS) {
     return;
   }
   // Listed once before anything is removed, so a removal can neither repeat a
@@ -167,14 +160,14 @@ void UninstallGames(String::_tstringW mode) {
   for (size_t game = 0; game < order.size(); ++game) order[game] = game;
   // Only the full mode deletes folders, so only there can one game's removal
   // take another's document.
-  if (fullMode) order = qiv::commands::RemovalOrder(InstallFolders(names));
+  if (fullMode) order = qiv::removal::RemovalOrder(InstallFolders(names));
   GameRemover remover(fullMode);
-  for (size_t game : order) remover.Remove(std::wstring(kProductKey) + L"\\" + names[game]);
+  for (size_t game : order) remover.Remove(std::wstring(kProductKeyPath) + L"\\" + names[game]);
 
   // Succeeds only when no game is left; the company key above stays.
   CRegistryKey leftover;
-  if (leftover.Open(HKEY_LOCAL_MACHINE, kProductKey, KEY_QUERY_VALUE) == ERROR_SUCCESS) {
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kProductKey);
+  if (leftover.Open(HKEY_LOCAL_MACHINE, kProductKeyPath, KEY_QUERY_VALUE) == ERROR_SUCCESS) {
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kProductKeyPath);
     leftover.Close();
   }
 }

@@ -1,9 +1,9 @@
 #include "installconfig/install_config.h"
 
-#include "commands/folder_chain_hold.h"
-#include "installconfig/held_file_replacement.h"
 #include "installconfig/xml_text.h"
 #include "platform/file_io.h"
+#include "removal/delete/folder_chain_hold.h"
+#include "removal/delete/held_file_replacement.h"
 
 bool InstallConfigDocument::Parse(const std::string& bytes) {
   xml_.Clear();
@@ -49,11 +49,11 @@ bool SaveInstallConfig(const InstallConfigDocument& document, const String::_tst
   if (!readBack.Parse(text)) return false;
   // The folder and every folder above stay held while the new text goes in, so the
   // file lands in the folder that was named; within it, only handles are used.
-  const auto place = qiv::installconfig::PlaceOfFile(path);
+  const auto place = qiv::removal::PlaceOfFile(path);
   if (!place) return false;
-  qiv::commands::FolderChainHold hold(place->folder);
+  qiv::removal::FolderChainHold hold(place->folder);
   return hold.Held() &&
-         qiv::installconfig::ReplaceFileInFolder(hold.DirectoryHandle(), place->name, text);
+         qiv::removal::ReplaceFileInFolder(hold.DirectoryHandle(), place->name, text);
 }
 
 HKEY ParseRootKeyName(const String::_tstringW& name) {

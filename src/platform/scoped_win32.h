@@ -1,8 +1,5 @@
 // Scoped owners of the Win32 handles the program holds; the stand-in implements
-// the same close calls. Still hand-written beside them, to fold in when the file
-// removal is next reworked: ScopedFileHandle (folder_identity.cpp), ScopedFind
-// (link_removal.cpp), the raw handles of folder_chain_hold.cpp, and the stand-in's
-// ScopedFd (tree_removal.cpp) and FileDescriptor (file_io.cpp).
+// the same close calls.
 #pragma once
 
 #include "base/memory/scoped_handle.h"
@@ -32,5 +29,15 @@ struct KernelObjectTraits {
   static void Close(HANDLE object) { CloseHandle(object); }
 };
 using ScopedKernelObject = ScopedHandle<KernelObjectTraits>;
+
+// A file or folder opened by CreateFileW (INVALID_HANDLE_VALUE when it failed)
+// or NtCreateFile/NtOpenFile (null when nothing was opened): both are "none".
+struct FileTraits {
+  using Handle = HANDLE;
+  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+  static bool IsValid(HANDLE file) { return file != nullptr && file != INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE file) { CloseHandle(file); }
+};
+using ScopedFile = ScopedHandle<FileTraits>;
 
 }  // namespace qiv::platform

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "commands/folder_chain_hold.h"
 #include "commands/handlers.h"
+#include "removal/delete/folder_chain_hold.h"
 #include "support/registry_scratch.h"
 
 namespace {
@@ -129,7 +129,7 @@ TEST_F(UninstallGamesTest, AFolderSwappedBeforeTheDeletionIsLeftAlone) {
       {"games/Outer", "decoy", false},
       {"games/Outer", "decoy", true},
   };
-  qiv::commands::SetRecheckObserver(RunSwap);
+  qiv::removal::SetRecheckObserver(RunSwap);
   for (const auto& swap : swaps) {
     SCOPED_TRACE(std::string(swap.moved) + (swap.link ? " by a link" : " by a folder"));
     fs::create_directories(Path("games/Outer/Title/data"));
@@ -155,7 +155,7 @@ TEST_F(UninstallGamesTest, AFolderSwappedBeforeTheDeletionIsLeftAlone) {
     fs::remove_all(Path("games/Outer.away"));
     fs::remove_all(Path("decoy"));
   }
-  qiv::commands::SetRecheckObserver(nullptr);
+  qiv::removal::SetRecheckObserver(nullptr);
 }
 
 // Games inside other games' folders, registered in either order: the inner game

@@ -18,12 +18,12 @@
 
 #include "fuzz/fuzz_support.h"
 #include "installconfig/install_config.h"
-#include "installconfig/registry_tree_guard.h"
-#include "installconfig/removal.h"
-#include "installconfig/shortcut_file_guard.h"
 #include "platform/posix/deletion_hooks.h"
 #include "platform/posix/registry_store.h"
 #include "platform/posix/utf.h"
+#include "removal/delete/document_removal.h"
+#include "removal/registry_tree_guard.h"
+#include "removal/shortcut_file_guard.h"
 
 namespace {
 
@@ -123,13 +123,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const DeletionRequest& request : scratch.requests) {
     FUZZ_CHECK(request.kind != DeletionKind::kTree);
     if (request.kind == DeletionKind::kFile) {
-      FUZZ_CHECK(qiv::installconfig::IsShortcutFilePath(request.target));
+      FUZZ_CHECK(qiv::removal::IsShortcutFilePath(request.target));
       continue;
     }
     HKEY root = nullptr;
     std::wstring path;
     FUZZ_CHECK(SplitRoot(request.target, root, path));
-    if (!qiv::installconfig::IsRegistryTreeRemovable(root, path)) {
+    if (!qiv::removal::IsRegistryTreeRemovable(root, path)) {
       std::fprintf(stderr, "refused key requested: %s\n",
                    qiv::posix::Utf16ToUtf8(request.target).c_str());
       FUZZ_CHECK(false);

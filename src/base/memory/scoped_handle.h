@@ -4,6 +4,7 @@
 //     using Handle = ...;
 //     static Handle Invalid();
 //     static void Close(Handle handle);
+//     static bool IsValid(Handle handle);  // optional: more than one "none"
 //   };
 // A resource behind a pointer goes in a std::unique_ptr with FreeWith<function>.
 // Both are movable, not copyable.
@@ -31,7 +32,7 @@ class ScopedHandle {
   ScopedHandle(const ScopedHandle&) = delete;
   ScopedHandle& operator=(const ScopedHandle&) = delete;
 
-  bool IsValid() const { return handle_ != Traits::Invalid(); }
+  bool IsValid() const { return Holds(handle_); }
   explicit operator bool() const { return IsValid(); }
   Handle Get() const { return handle_; }
 
@@ -52,6 +53,14 @@ class ScopedHandle {
   }
 
  private:
+  static bool Holds(Handle handle) {
+    if constexpr (requires { Traits::IsValid(handle); }) {
+      return Traits::IsValid(handle);
+    } else {
+      return handle != Traits::Invalid();
+    }
+  }
+
   Handle handle_ = Traits::Invalid();
 };
 

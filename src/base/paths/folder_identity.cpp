@@ -1,23 +1,10 @@
 #include "base/paths/folder_identity.h"
 
+#include "platform/scoped_win32.h"
+
 namespace qiv::paths {
 
 namespace {
-
-class ScopedFileHandle {
- public:
-  explicit ScopedFileHandle(HANDLE handle) : handle_(handle) {}
-  ~ScopedFileHandle() {
-    if (Valid()) CloseHandle(handle_);
-  }
-  ScopedFileHandle(const ScopedFileHandle&) = delete;
-  ScopedFileHandle& operator=(const ScopedFileHandle&) = delete;
-  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-  HANDLE Get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
 
 // Opens the object for its metadata; directories need backup semantics, and a
 // reparse point is opened as itself rather than followed unless asked.
@@ -26,29 +13,6 @@ HANDLE OpenForIdentity(const std::wstring& path, bool followLink = false) {
   return CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                      flags, nullptr);
-}
-
-bool Identify(HANDLE handle, FileIdentity& identity, DWORD& attributes) {
-  BY_HANDLE_FILE_INFORMATION information{};
-  if (!GetFileInformationByHandle(handle, &information)) return false;
-  identity = {information.dwVolumeSerialNumber, information.nFileIndexHigh,
-              information.nFileIndexLow};
-  attributes = information.dwFileAttributes;
-  return true;
-}
-
-// A buffer on the stack serves nearly every path; a longer one is measured first.
-std::wstring FinalPath(HANDLE handle) {
-  constexpr DWORD kFlags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
-  wchar_t buffer[MAX_PATH];
-  const DWORD length = GetFinalPathNameByHandleW(handle, buffer, MAX_PATH, kFlags);
-  if (length == 0) return L"";
-  if (length < MAX_PATH) return std::wstring(buffer, length);
-  std::wstring path(length, L'\0');
-  const DWORD written = GetFinalPathNameByHandleW(handle, path.data(), length, kFlags);
-  if (written == 0 || written >= length) return L"";
-  path.resize(written);
-  return path;
 }
 
 // Where the names below the volume root begin in a final path: "\\?\C:\" or
@@ -69,10 +33,36 @@ size_t RootLength(const std::wstring& final) {
 
 }  // namespace
 
+bool IdentifyHandle(HANDLE handle, FileIdentity& identity, DWORD* attributes) {
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE ||
+      !GetFileInformationByHandle(handle, &information)) {
+    return false;
+  }
+  identity = {information.dwVolumeSerialNumber, information.nFileIndexHigh,
+              information.nFileIndexLow};
+  if (attributes != nullptr) *attributes = information.dwFileAttributes;
+  return true;
+}
+
+// A buffer on the stack serves nearly every path; a longer one is measured first.
+std::wstring FinalPath(HANDLE handle) {
+  constexpr DWORD kFlags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
+  wchar_t buffer[MAX_PATH];
+  const DWORD length = GetFinalPathNameByHandleW(handle, buffer, MAX_PATH, kFlags);
+  if (length == 0) return L"";
+  if (length < MAX_PATH) return std::wstring(buffer, length);
+  std::wstring path(length, L'\0');
+  const DWORD written = GetFinalPathNameByHandleW(handle, path.data(), length, kFlags);
+  if (written == 0 || written >= length) return L"";
+  path.resize(written);
+  return path;
+}
+
 std::optional<ResolvedFolder> ResolveFolder(const std::wstring& path, bool followLink) {
-  ScopedFileHandle handle(OpenForIdentity(path, followLink));
+  qiv::platform::ScopedFile handle(OpenForIdentity(path, followLink));
   ResolvedFolder folder;
-  if (!handle.Valid() || !Identify(handle.Get(), folder.identity, folder.attributes)) {
+  if (!IdentifyHandle(handle.Get(), folder.identity, &folder.attributes)) {
     return std::nullopt;
   }
   // The system's own resolution of the path, walked up one folder at a time.
@@ -86,10 +76,10 @@ std::optional<ResolvedFolder> ResolveFolder(const std::wstring& path, bool follo
   while (final.size() > root) {
     const size_t slash = final.find_last_of(L'\\');
     final.resize(slash + 1 > root ? slash : root);
-    ScopedFileHandle above(OpenForIdentity(final));
+    qiv::platform::ScopedFile above(OpenForIdentity(final));
     FileIdentity identity;
     DWORD attributes = 0;
-    if (!above.Valid() || !Identify(above.Get(), identity, attributes)) {
+    if (!IdentifyHandle(above.Get(), identity, &attributes)) {
       folder.complete = false;
       break;
     }

@@ -42,6 +42,15 @@ struct ResolvedFolder {
   bool complete = true;
 };
 
+// The identity of what `handle` has open, and its attributes when asked; false
+// for no handle or when the system cannot tell.
+bool IdentifyHandle(HANDLE handle, FileIdentity& identity, DWORD* attributes = nullptr);
+
+// The system's normalised path of what `handle` has open ("\\?\C:\..." or
+// "\\?\UNC\..."), its names as the file system keeps them; empty when it
+// cannot tell.
+std::wstring FinalPath(HANDLE handle);
+
 // Nothing when the path names nothing the system can open. A link, junction or
 // mount point named by the path is the object itself unless `followLink` is set,
 // when it is what the link leads to.

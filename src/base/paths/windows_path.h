@@ -34,7 +34,4 @@ struct WindowsPath {
 std::optional<WindowsPath> NormaliseWindowsPath(const std::wstring& path,
                                                 const std::wstring& currentDrive = L"");
 
-// String::FoldFileName under the name the shortcut guard still calls it by.
-inline std::wstring FoldCase(const std::wstring& text) { return String::FoldFileName(text); }
-
 }  // namespace qiv::paths

@@ -10,26 +10,9 @@
 #include <string>
 
 #include "platform/posix/path_map.h"
+#include "platform/posix/scoped_fd.h"
 
 namespace qiv::platform {
-
-namespace {
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int Get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
-}  // namespace
 
 bool ReadWholeFile(const std::wstring& path, size_t maxBytes, std::string& contents) {
   contents.clear();
@@ -37,7 +20,7 @@ bool ReadWholeFile(const std::wstring& path, size_t maxBytes, std::string& conte
   if (!mapped) return false;
   // Non-blocking, so a FIFO in the file's place cannot stall the program; only a
   // regular file is read.
-  FileDescriptor file(::open(mapped->c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  qiv::posix::ScopedFd file(::open(mapped->c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   struct stat status {};
   if (file.Get() < 0 || ::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode)) {
     return false;

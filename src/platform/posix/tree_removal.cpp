@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/scoped_fd.h"
+
 namespace qiv::posix {
 
 namespace {
@@ -22,20 +24,6 @@ class FailureRecord {
 
  private:
   int first_ = 0;
-};
-
-class ScopedFd {
- public:
-  explicit ScopedFd(int fd) : fd_(fd) {}
-  ~ScopedFd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  ScopedFd(const ScopedFd&) = delete;
-  ScopedFd& operator=(const ScopedFd&) = delete;
-  int Get() const { return fd_; }
-
- private:
-  int fd_;
 };
 
 // The names in a directory, read in full before anything in it is removed.

@@ -18,6 +18,15 @@ struct CountedTraits {
 };
 using Counted = qiv::ScopedHandle<CountedTraits>;
 
+// Two values mean "none", as a file handle's null and INVALID_HANDLE_VALUE do.
+struct TwoNoneTraits {
+  using Handle = int;
+  static int Invalid() { return -1; }
+  static bool IsValid(int handle) { return handle != -1 && handle != 0; }
+  static void Close(int handle) { g_closed.push_back(handle); }
+};
+using TwoNone = qiv::ScopedHandle<TwoNoneTraits>;
+
 void FreeCounted(int* value) {
   g_closed.push_back(*value);
   delete value;
@@ -58,6 +67,21 @@ TEST_F(ScopedHandleTest, ReleaseResetAndReceive) {
   EXPECT_EQ(g_closed, (std::vector<int>{6, 7, 8}));
   owner.Reset();
   EXPECT_EQ(g_closed.size(), 3u);  // nothing held, nothing closed
+}
+
+TEST_F(ScopedHandleTest, EveryNoneOfTheTraitsIsNeverClosed) {
+  {
+    TwoNone zero(0);
+    TwoNone invalid(-1);
+    TwoNone held(2);
+    EXPECT_FALSE(zero.IsValid());
+    EXPECT_FALSE(invalid.IsValid());
+    EXPECT_TRUE(held.IsValid());
+    zero = std::move(held);
+    EXPECT_FALSE(held.IsValid());
+    EXPECT_EQ(held.Get(), -1);  // a released owner holds the traits' Invalid()
+  }
+  EXPECT_EQ(g_closed, std::vector<int>{2});
 }
 
 TEST_F(ScopedHandleTest, FreeWithReleasesAPointerOnce) {

@@ -81,7 +81,7 @@ TEST(WindowsPathTest, ContainsComparesWithoutCase) {
   EXPECT_FALSE(title->Contains(*games));
   EXPECT_FALSE(games->Contains(*other));
   EXPECT_FALSE(games->Contains(*sibling));
-  EXPECT_EQ(qiv::paths::FoldCase(L"\u00c9T\u00c9 \u0416 \u0401 \u03a3"),
+  EXPECT_EQ(String::FoldFileName(L"\u00c9T\u00c9 \u0416 \u0401 \u03a3"),
             L"\u00e9t\u00e9 \u0436 \u0451 \u03c3");
 }
 

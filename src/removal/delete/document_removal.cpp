@@ -1,0 +1,96 @@
+#include "removal/delete/document_removal.h"
+
+#include <deque>
+#include <optional>
+
+#include "base/registry/registry_key.h"
+#include "installconfig/install_config.h"
+#include "installconfig/install_config_items.h"
+#include "platform/win32.h"
+#include "removal/delete/folder_chain_hold.h"
+#include "removal/delete/held_file_replacement.h"
+#include "removal/delete/shortcut_removal.h"
+#include "removal/registry_tree_guard.h"
+#include "removal/registry_tree_owner.h"
+
+namespace {
+
+using qiv::installconfig::RegistryItem;
+
+// One listed tree, judged through the very key its deletion uses: the tree goes
+// unless its path is empty (that would address the whole root) or it is not the
+// game's.
+class JudgedTree {
+ public:
+  JudgedTree(const RegistryItem& item, const qiv::paths::FolderContents& game) : item_(item) {
+    opened_ = root_.Open(item.root, nullptr, KEY_READ | KEY_WRITE) == ERROR_SUCCESS;
+    if (!opened_ || item.path.empty()) return;
+    const auto owner = qiv::removal::ClassifyRegistryTree(item.root, item.path);
+    theGames_ = qiv::removal::IsTreeTheGames(root_, owner, game);
+  }
+  JudgedTree(const JudgedTree&) = delete;
+  JudgedTree& operator=(const JudgedTree&) = delete;
+
+  // False only when its root could not be opened: a refused item has been dealt
+  // with as much as a deleted one.
+  bool Remove() {
+    if (theGames_) root_.DeleteTree(item_.path.c_str());
+    root_.Close();
+    return opened_;
+  }
+
+ private:
+  const RegistryItem& item_;
+  CRegistryKey root_;
+  bool opened_ = false;
+  bool theGames_ = false;
+};
+
+}  // namespace
+
+bool RemoveShortcuts(const String::_tstringW& documentPath) {
+  // The document's folder chain is held from the read to the rewrite, so both reach
+  // the same folder (a folder that cannot be held is read, but not rewritten).
+  const auto place = qiv::removal::PlaceOfFile(documentPath);
+  std::optional<qiv::removal::FolderChainHold> hold;
+  if (place) hold.emplace(place->folder);
+  InstallConfigDocument document;
+  TiXmlElement* root = LoadInstallConfig(documentPath, document);
+  if (root == nullptr) return false;
+  TiXmlElement* shortcut = qiv::installconfig::FindShortcutElement(*root);
+  if (shortcut == nullptr) return true;
+  const qiv::installconfig::ShortcutFiles files = qiv::installconfig::ReadShortcutFiles(*shortcut);
+  qiv::removal::DeleteShortcutFile(files.desktop);
+  qiv::removal::DeleteShortcutFile(files.startMenu);
+  // The element goes whatever the deletions achieved, so the next run does not
+  // try again; a failed save leaves it for the next run.
+  root->RemoveChild(shortcut);
+  SaveInstallConfig(document, documentPath);
+  return true;
+}
+
+bool RemoveRegistryItems(const String::_tstringW& documentPath, const std::wstring& gameFolder) {
+  InstallConfigDocument document;
+  TiXmlElement* root = LoadInstallConfig(documentPath, document);
+  if (root == nullptr) return false;
+  const qiv::paths::FolderContents game(gameFolder);
+  const auto groups = qiv::installconfig::ReadRegistryItemGroups(*root);
+  // Every tree is judged on the registry as the game left it, before any goes: an
+  // extension keeps its class's verdict when the document lists the class first.
+  std::deque<JudgedTree> judged;
+  for (const auto& group : groups) {
+    for (const RegistryItem& item : group.vantorItems) judged.emplace_back(item, game);
+    for (const RegistryItem& item : group.appItems) judged.emplace_back(item, game);
+  }
+  auto next = judged.begin();
+  for (const auto& group : groups) {
+    // The first item whose root opens ends a "vantoritems" list, also when its
+    // path was refused: the items after it are never reached.
+    bool ended = false;
+    for (size_t i = 0; i < group.vantorItems.size(); ++i, ++next) {
+      if (!ended) ended = next->Remove();
+    }
+    for (size_t i = 0; i < group.appItems.size(); ++i, ++next) next->Remove();
+  }
+  return true;
+}
