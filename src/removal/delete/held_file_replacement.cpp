@@ -5,9 +5,9 @@
 #include <random>
 #include <vector>
 
+#include "platform/relative_name.h"
 #include "platform/scoped_win32.h"
 #include "platform/win32.h"
-#include "removal/delete/relative_name.h"
 
 namespace qiv::removal {
 
@@ -32,7 +32,7 @@ std::wstring TemporaryName(const std::wstring& name, std::random_device& random)
 // A new plain file in `folder`, never one that exists (a file, a folder or a link
 // of that name makes the creation fail), opened for writing and deletion.
 bool CreateNewFile(HANDLE folder, const std::wstring& name, ScopedFile& file) {
-  RelativeName relative(folder, name, OBJ_CASE_INSENSITIVE);
+  qiv::platform::RelativeName relative(folder, name, OBJ_CASE_INSENSITIVE);
   IO_STATUS_BLOCK status{};
   return NtCreateFile(
              file.Receive(), FILE_WRITE_DATA | DELETE | SYNCHRONIZE, &relative.object, &status,

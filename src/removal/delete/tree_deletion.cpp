@@ -4,7 +4,7 @@
 #include <memory>
 #include <utility>
 
-#include "removal/delete/relative_name.h"
+#include "platform/relative_name.h"
 
 namespace qiv::removal {
 
@@ -55,7 +55,7 @@ struct Opened {
 Opened OpenEntry(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG share,
                  ULONG options) {
   Opened opened;
-  RelativeName relative(folder, name);
+  qiv::platform::RelativeName relative(folder, name);
   IO_STATUS_BLOCK io{};
   HANDLE handle = nullptr;
   opened.status = NtOpenFile(&handle, access | SYNCHRONIZE, &relative.object, &io, share,

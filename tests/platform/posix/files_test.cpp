@@ -20,19 +20,11 @@ namespace fs = std::filesystem;
 using qiv::testing::Exists;
 using qiv::testing::ScopedEnv;
 using qiv::testing::ScratchDir;
+using qiv::testing::WindowsPath;
 using qiv::testing::WriteFile;
 
 constexpr FILEOP_FLAGS kQuietDelete =
     FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI;
-
-// The Windows name of a POSIX path (drive Z: is "/").
-std::wstring Windows(const std::string& path) {
-  std::wstring result = L"Z:" + qiv::posix::Utf8ToUtf16(path);
-  for (wchar_t& unit : result) {
-    if (unit == L'/') unit = L'\\';
-  }
-  return result;
-}
 
 int ShellDelete(const std::vector<std::wstring>& sources, FILEOP_FLAGS flags = kQuietDelete) {
   std::wstring from;
@@ -85,15 +77,15 @@ TEST_F(FilesTest, AttributesDescribeWhatIsThere) {
     DWORD attributes;
     bool found;
   } cases[] = {
-      {Windows(file), FILE_ATTRIBUTE_NORMAL, true},
-      {Windows(readOnly), FILE_ATTRIBUTE_READONLY, true},
-      {Windows(dir_.File("folder")), FILE_ATTRIBUTE_DIRECTORY, true},
-      {Windows(dir_.File("folder")) + L"\\", FILE_ATTRIBUTE_DIRECTORY, false},
-      {Windows(dir_.File("file-link")), FILE_ATTRIBUTE_REPARSE_POINT, true},
-      {Windows(dir_.File("folder-link")), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT,
-       true},
-      {Windows(dir_.File("dangling")), FILE_ATTRIBUTE_REPARSE_POINT, true},
-      {Windows(dir_.File("missing")), INVALID_FILE_ATTRIBUTES, false},
+      {WindowsPath(file), FILE_ATTRIBUTE_NORMAL, true},
+      {WindowsPath(readOnly), FILE_ATTRIBUTE_READONLY, true},
+      {WindowsPath(dir_.File("folder")), FILE_ATTRIBUTE_DIRECTORY, true},
+      {WindowsPath(dir_.File("folder")) + L"\\", FILE_ATTRIBUTE_DIRECTORY, false},
+      {WindowsPath(dir_.File("file-link")), FILE_ATTRIBUTE_REPARSE_POINT, true},
+      {WindowsPath(dir_.File("folder-link")),
+       FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT, true},
+      {WindowsPath(dir_.File("dangling")), FILE_ATTRIBUTE_REPARSE_POINT, true},
+      {WindowsPath(dir_.File("missing")), INVALID_FILE_ATTRIBUTES, false},
       {L"C:\\Windows", INVALID_FILE_ATTRIBUTES, false},  // no QIV_DRIVE_ROOT in this test
       {L"", INVALID_FILE_ATTRIBUTES, false},
   };
@@ -129,16 +121,16 @@ TEST_F(FilesTest, DeleteFileRemovesOnlyFilesAndLinks) {
   fs::create_symlink(target, dir_.File("link"));
   fs::create_directory(dir_.File("folder"));
 
-  EXPECT_TRUE(DeleteFileW(Windows(file).c_str()));
+  EXPECT_TRUE(DeleteFileW(WindowsPath(file).c_str()));
   EXPECT_FALSE(Exists(file));
-  EXPECT_TRUE(DeleteFileW(Windows(dir_.File("link")).c_str()));
+  EXPECT_TRUE(DeleteFileW(WindowsPath(dir_.File("link")).c_str()));
   EXPECT_FALSE(Exists(dir_.File("link")));
   EXPECT_TRUE(Exists(target));
-  EXPECT_FALSE(DeleteFileW(Windows(dir_.File("folder")).c_str()));
+  EXPECT_FALSE(DeleteFileW(WindowsPath(dir_.File("folder")).c_str()));
   EXPECT_TRUE(Exists(dir_.File("folder")));
-  EXPECT_FALSE(DeleteFileW(Windows(readOnly).c_str()));  // as Windows: read-only stays
+  EXPECT_FALSE(DeleteFileW(WindowsPath(readOnly).c_str()));  // as Windows: read-only stays
   EXPECT_TRUE(Exists(readOnly));
-  EXPECT_FALSE(DeleteFileW(Windows(file).c_str()));
+  EXPECT_FALSE(DeleteFileW(WindowsPath(file).c_str()));
   EXPECT_FALSE(DeleteFileW(nullptr));
 }
 
@@ -153,8 +145,8 @@ TEST_F(FilesTest, ShellDeleteRemovesTreesWithoutFollowingLinks) {
   fs::create_directory_symlink(dir_.File("outside"), dir_.File("source-link"));
   const std::string single = Make("single.txt");
 
-  EXPECT_EQ(ShellDelete({Windows(dir_.File("Game")) + L"\\", Windows(dir_.File("source-link")),
-                         Windows(single)}),
+  EXPECT_EQ(ShellDelete({WindowsPath(dir_.File("Game")) + L"\\",
+                         WindowsPath(dir_.File("source-link")), WindowsPath(single)}),
             0);
   EXPECT_FALSE(Exists(dir_.File("Game")));
   EXPECT_FALSE(Exists(dir_.File("source-link")));
@@ -164,19 +156,19 @@ TEST_F(FilesTest, ShellDeleteRemovesTreesWithoutFollowingLinks) {
 
 TEST_F(FilesTest, ShellDeleteReportsMissingSourcesAndGoesOn) {
   const std::string later = Make("later/file");
-  EXPECT_NE(ShellDelete({Windows(dir_.File("missing")), Windows(dir_.File("later"))}), 0);
+  EXPECT_NE(ShellDelete({WindowsPath(dir_.File("missing")), WindowsPath(dir_.File("later"))}), 0);
   EXPECT_FALSE(Exists(dir_.File("later")));
   ScopedEnv noDrives("QIV_DRIVE_ROOT", nullptr);
   EXPECT_NE(ShellDelete({L"C:\\Games\\Title"}), 0);
-  EXPECT_NE(ShellDelete({Windows(dir_.File("*"))}), 0);
+  EXPECT_NE(ShellDelete({WindowsPath(dir_.File("*"))}), 0);
 }
 
 TEST_F(FilesTest, ShellDeleteRefusesUndoAndOtherOperations) {
   const std::string file = Make("kept");
-  EXPECT_NE(ShellDelete({Windows(file)}, kQuietDelete | FOF_ALLOWUNDO), 0);
+  EXPECT_NE(ShellDelete({WindowsPath(file)}, kQuietDelete | FOF_ALLOWUNDO), 0);
   EXPECT_TRUE(Exists(file));
   SHFILEOPSTRUCTW copy{};
-  const std::wstring from = Windows(file) + L'\0';
+  const std::wstring from = WindowsPath(file) + L'\0';
   copy.wFunc = 2;  // FO_COPY
   copy.pFrom = from.c_str();
   EXPECT_NE(SHFileOperationW(&copy), 0);
@@ -208,7 +200,7 @@ TEST_F(FilesTest, ShellDeleteGoesOnPastWhatItCannotRemove) {
     if (lchown(entry.path().c_str(), 65534, 65534) != 0) break;
   }
   chmod(dir_.Path().c_str(), 0777);
-  const std::wstring game = Windows(dir_.File("Game"));
+  const std::wstring game = WindowsPath(dir_.File("Game"));
   const int status = RunInChild([&] { return ShellDelete({game}) != 0 ? 0 : 1; }, true);
   if (status == 77) GTEST_SKIP() << "cannot drop root rights here";
   EXPECT_EQ(status, 0);

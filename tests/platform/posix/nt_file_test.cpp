@@ -12,7 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/utf.h"
+#include "platform/relative_name.h"
+#include "platform/scoped_win32.h"
 #include "platform/win32.h"
 #include "scratch.h"
 
@@ -22,49 +23,14 @@ using qiv::testing::Exists;
 using qiv::testing::ReadFile;
 using qiv::testing::ScopedEnv;
 using qiv::testing::ScratchDir;
+using qiv::testing::WindowsPath;
 using qiv::testing::WriteFile;
 
-std::wstring Windows(const std::string& path) {
-  std::wstring result = L"Z:" + qiv::posix::Utf8ToUtf16(path);
-  for (wchar_t& unit : result) {
-    if (unit == L'/') unit = L'\\';
-  }
-  return result;
-}
-
-class ScopedHandle {
- public:
-  explicit ScopedHandle(HANDLE handle = nullptr) : handle_(handle) {}
-  ~ScopedHandle() { Reset(); }
-  ScopedHandle(const ScopedHandle&) = delete;
-  ScopedHandle& operator=(const ScopedHandle&) = delete;
-  void Reset(HANDLE handle = nullptr) {
-    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    handle_ = handle;
-  }
-  HANDLE Get() const { return handle_; }
-  HANDLE* Out() {
-    Reset();
-    return &handle_;
-  }
-
- private:
-  HANDLE handle_;
-};
-
 NTSTATUS Open(HANDLE root, const std::wstring& name, ACCESS_MASK access, ULONG disposition,
-              ULONG options, ScopedHandle& result) {
-  UNICODE_STRING unicode{};
-  std::wstring buffer = name;
-  unicode.Buffer = buffer.data();
-  unicode.Length = static_cast<USHORT>(buffer.size() * sizeof(WCHAR));
-  unicode.MaximumLength = unicode.Length;
-  OBJECT_ATTRIBUTES attributes{};
-  attributes.Length = sizeof(attributes);
-  attributes.RootDirectory = root;
-  attributes.ObjectName = &unicode;
+              ULONG options, qiv::platform::ScopedFile& result) {
+  qiv::platform::RelativeName relative(root, name);
   IO_STATUS_BLOCK io{};
-  return NtCreateFile(result.Out(), access | SYNCHRONIZE, &attributes, &io, nullptr, 0,
+  return NtCreateFile(result.Receive(), access | SYNCHRONIZE, &relative.object, &io, nullptr, 0,
                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, disposition,
                       options | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_FOR_BACKUP_INTENT, nullptr,
                       0);
@@ -103,14 +69,14 @@ class NtFileTest : public ::testing::Test {
     ASSERT_EQ(symlink(scratch_.File("decoy/keep").c_str(), scratch_.File("dir/filelink").c_str()),
               0);
     ASSERT_EQ(symlink(scratch_.File("nowhere").c_str(), scratch_.File("dir/dangling").c_str()), 0);
-    root_.Reset(CreateFileW(Windows(scratch_.File("dir")).c_str(),
+    root_.Reset(CreateFileW(WindowsPath(scratch_.File("dir")).c_str(),
                             FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     ASSERT_NE(root_.Get(), INVALID_HANDLE_VALUE);
   }
 
   ScratchDir scratch_;
-  ScopedHandle root_;
+  qiv::platform::ScopedFile root_;
 };
 
 TEST_F(NtFileTest, RelativeOpensTakeNamesLiterallyAndLinksAsThemselves) {
@@ -141,7 +107,7 @@ TEST_F(NtFileTest, RelativeOpensTakeNamesLiterallyAndLinksAsThemselves) {
       {L"", FILE_DIRECTORY_FILE, STATUS_SUCCESS, kDir},  // the folder itself
   };
   for (const auto& entry : cases) {
-    ScopedHandle handle;
+    qiv::platform::ScopedFile handle;
     EXPECT_EQ(Open(root_.Get(), entry.name, FILE_READ_ATTRIBUTES, FILE_OPEN, entry.options, handle),
               entry.status)
         << qiv::posix::Utf16ToUtf8(entry.name) << " options " << entry.options;
@@ -150,8 +116,8 @@ TEST_F(NtFileTest, RelativeOpensTakeNamesLiterallyAndLinksAsThemselves) {
     }
   }
   // A trailing dot or blank is part of the name, not dropped as Win32 paths drop it.
-  ScopedHandle dot;
-  ScopedHandle blank;
+  qiv::platform::ScopedFile dot;
+  qiv::platform::ScopedFile blank;
   ASSERT_EQ(Open(root_.Get(), L"dot.", FILE_READ_ATTRIBUTES, FILE_OPEN, 0, dot), STATUS_SUCCESS);
   ASSERT_EQ(Open(root_.Get(), L"blank ", FILE_READ_ATTRIBUTES, FILE_OPEN, 0, blank),
             STATUS_SUCCESS);
@@ -165,7 +131,7 @@ TEST_F(NtFileTest, RelativeOpensTakeNamesLiterallyAndLinksAsThemselves) {
 TEST_F(NtFileTest, CreationNeverReusesANameInAnyForm) {
   for (const wchar_t* existing : {L"file", L"sub", L"filelink", L"dangling", L"dirlink"}) {
     for (const ULONG options : {ULONG{FILE_NON_DIRECTORY_FILE}, ULONG{FILE_DIRECTORY_FILE}}) {
-      ScopedHandle handle;
+      qiv::platform::ScopedFile handle;
       EXPECT_EQ(Open(root_.Get(), existing, GENERIC_WRITE, FILE_CREATE, options, handle),
                 STATUS_OBJECT_NAME_COLLISION)
           << qiv::posix::Utf16ToUtf8(existing);
@@ -174,7 +140,7 @@ TEST_F(NtFileTest, CreationNeverReusesANameInAnyForm) {
   EXPECT_FALSE(Exists(scratch_.File("nowhere")));
   EXPECT_EQ(ReadFile(scratch_.File("decoy/keep")), "keep");
 
-  ScopedHandle created;
+  qiv::platform::ScopedFile created;
   ASSERT_EQ(Open(root_.Get(), L"new.tmp", GENERIC_WRITE | DELETE, FILE_CREATE,
                  FILE_NON_DIRECTORY_FILE, created),
             STATUS_SUCCESS);
@@ -183,13 +149,13 @@ TEST_F(NtFileTest, CreationNeverReusesANameInAnyForm) {
   EXPECT_EQ(written, 4u);
   EXPECT_TRUE(FlushFileBuffers(created.Get()));
   EXPECT_EQ(ReadFile(scratch_.File("dir/new.tmp")), "text");
-  ScopedHandle folder;
+  qiv::platform::ScopedFile folder;
   ASSERT_EQ(
       Open(root_.Get(), L"made", FILE_LIST_DIRECTORY, FILE_CREATE, FILE_DIRECTORY_FILE, folder),
       STATUS_SUCCESS);
   EXPECT_TRUE(Exists(scratch_.File("dir/made")));
   // A handle without write access writes nothing.
-  ScopedHandle reader;
+  qiv::platform::ScopedFile reader;
   ASSERT_EQ(Open(root_.Get(), L"file", FILE_READ_ATTRIBUTES, FILE_OPEN, 0, reader), STATUS_SUCCESS);
   EXPECT_FALSE(::WriteFile(reader.Get(), "x", 1, &written, nullptr));
   EXPECT_EQ(ReadFile(scratch_.File("dir/file")), "data");
@@ -213,7 +179,7 @@ TEST_F(NtFileTest, RenameReplacesTheEntryAndNeverWritesThroughIt) {
   for (const auto& entry : cases) {
     const std::wstring source = L"src" + std::to_wstring(round++);
     WriteFile(scratch_.File("dir/" + qiv::posix::Utf16ToUtf8(source)), "new");
-    ScopedHandle handle;
+    qiv::platform::ScopedFile handle;
     ASSERT_EQ(Open(root_.Get(), source, DELETE, FILE_OPEN, FILE_OPEN_REPARSE_POINT, handle),
               STATUS_SUCCESS);
     EXPECT_EQ(Rename(handle.Get(), root_.Get(), entry.target, entry.replace), entry.renamed)
@@ -250,7 +216,7 @@ TEST_F(NtFileTest, DispositionDeletesTheHeldEntryOnly) {
   WriteFile(scratch_.File("dir/sub/inside"), "x");
   for (const auto& entry : cases) {
     const std::string name = qiv::posix::Utf16ToUtf8(entry.name);
-    ScopedHandle handle;
+    qiv::platform::ScopedFile handle;
     ASSERT_EQ(
         Open(root_.Get(), entry.name, entry.access, FILE_OPEN, FILE_OPEN_REPARSE_POINT, handle),
         STATUS_SUCCESS)
@@ -280,7 +246,7 @@ TEST_F(NtFileTest, DispositionDeletesTheHeldEntryOnly) {
   EXPECT_EQ(ReadFile(scratch_.File("decoy/keep")), "keep");
 
   // The handle deletes its entry, even after the folder holding it was renamed.
-  ScopedHandle moved;
+  qiv::platform::ScopedFile moved;
   ASSERT_EQ(Open(root_.Get(), L"file", DELETE, FILE_OPEN, 0, moved), STATUS_SUCCESS);
   ASSERT_EQ(rename(scratch_.File("dir").c_str(), scratch_.File("renamed").c_str()), 0);
   ASSERT_EQ(mkdir(scratch_.File("dir").c_str(), 0700), 0);
@@ -312,7 +278,7 @@ TEST_F(NtFileTest, ListingsCarryIdsAndContinueAcrossSmallBuffers) {
                     static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY));
         }
         if (name == L"file") {
-          ScopedHandle file;
+          qiv::platform::ScopedFile file;
           ASSERT_EQ(Open(root_.Get(), name, FILE_READ_ATTRIBUTES, FILE_OPEN, 0, file),
                     STATUS_SUCCESS);
           BY_HANDLE_FILE_INFORMATION info{};
@@ -338,7 +304,7 @@ TEST_F(NtFileTest, ListingsCarryIdsAndContinueAcrossSmallBuffers) {
 }
 
 TEST_F(NtFileTest, DeletionsAtRestartAreRecordedOnlyWhereAllowed) {
-  const std::wstring path = Windows(scratch_.File("dir/file"));
+  const std::wstring path = WindowsPath(scratch_.File("dir/file"));
   {
     ScopedEnv unset("QIV_PENDING_DELETIONS", nullptr);
     EXPECT_FALSE(MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));

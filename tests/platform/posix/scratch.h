@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/utf.h"
+
 namespace qiv::testing {
 
 class ScratchDir {
@@ -54,6 +56,15 @@ inline void WriteFile(const std::string& path, const std::string& bytes) {
 inline std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The Windows name of a POSIX path, as the program sees it (drive Z: is "/").
+inline std::wstring WindowsPath(const std::string& path) {
+  std::wstring result = L"Z:" + qiv::posix::Utf8ToUtf16(path);
+  for (wchar_t& unit : result) {
+    if (unit == L'/') unit = L'\\';
+  }
+  return result;
 }
 
 inline bool Exists(const std::string& path) {

@@ -30,9 +30,7 @@ using qiv::testing::ScratchDir;
 using qiv::testing::WriteFile;
 
 std::wstring Windows(const std::string& path) {
-  std::wstring result = L"\\\\?\\Z:" + qiv::posix::Utf8ToUtf16(path);
-  for (wchar_t& unit : result) unit = unit == L'/' ? L'\\' : unit;
-  return result;
+  return L"\\\\?\\" + qiv::testing::WindowsPath(path);
 }
 
 struct Held {

@@ -6,7 +6,7 @@
 
 #include "platform/win32.h"
 
-namespace qiv::removal {
+namespace qiv::platform {
 
 struct RelativeName {
   // `name` must outlive this. Taken literally (case and all) unless `attributes`
@@ -27,4 +27,4 @@ struct RelativeName {
   OBJECT_ATTRIBUTES object{};
 };
 
-}  // namespace qiv::removal
+}  // namespace qiv::platform
