@@ -46,6 +46,11 @@ TRACKING = 'http://tracking.orvandel.localhost:47080'
 PRODUCT = r'HKEY_LOCAL_MACHINE\SOFTWARE\Orvandel\Vantor'
 
 
+# The program's libraries, each before the ones it is built on.
+ROOMS = ('app', 'commands', 'analytics', 'web', 'removal_delete', 'removal', 'installconfig',
+         'platform', 'base')
+
+
 def sh(command, **kwargs) -> str:
     return subprocess.run(command, check=True, capture_output=True, text=True, **kwargs).stdout
 
@@ -59,7 +64,7 @@ def build() -> dict:
     tools = {'exe': str(BUILD / 'QivDepends')}
     for name in ('dispatch_analytic_bench', 'delete_tree_bench', 'registry_guard_bench'):
         sh(['g++', '-O2', '-std=c++20', f'-I{ROOT / "src"}', str(ROOT / 'bench' / f'{name}.cpp'),
-            str(BUILD / 'libqiv_core.a'), *libs, '-o', str(BUILD / name)])
+            *[str(BUILD / f'libqiv_{room}.a') for room in ROOMS], *libs, '-o', str(BUILD / name)])
         tools[name] = str(BUILD / name)
     empty = BUILD / 'empty.c'
     empty.write_text('int main(void) { return 0; }\n')

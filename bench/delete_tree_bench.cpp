@@ -8,8 +8,8 @@
 #include <fstream>
 #include <string>
 
-#include "base/registry/registry_key.h"
 #include "platform/posix/registry_store.h"
+#include "platform/registry_key.h"
 
 int main(int argc, char** argv) {
   if (argc != 4) return 2;

@@ -11,9 +11,9 @@
 #include <fstream>
 #include <string>
 
-#include "base/paths/folder_contents.h"
-#include "base/registry/registry_key.h"
+#include "platform/folder_contents.h"
 #include "platform/posix/registry_store.h"
+#include "platform/registry_key.h"
 #include "removal/registry_tree_guard.h"
 #include "removal/registry_tree_owner.h"
 
@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
   setenv("QIV_REGISTRY_FILE", file.c_str(), 1);
   qiv::posix::ReloadRegistry();
 
-  const qiv::paths::FolderContents folder(std::wstring(game.begin(), game.end()));
+  const qiv::platform::FolderContents folder(std::wstring(game.begin(), game.end()));
   const struct {
     const char* kind;
     HKEY root;

@@ -1,7 +1,7 @@
 #include "analytics/analytic.h"
 
 #include "base/json/trivial_type.h"
-#include "base/registry/registry_key.h"
+#include "platform/registry_key.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "base/json/object.h"
-#include "base/strings/tstring.h"
+#include "platform/tstring.h"
 #include "platform/win32.h"
 
 // Index into the attribute table; the numbers are fixed.

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "base/strings/tstring.h"
+#include "platform/tstring.h"
 
 namespace analytics {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "analytics/attribution.h"
-#include "base/strings/tstring.h"
+#include "platform/tstring.h"
 
 enum AnalyticEventType { Attributed = 0, Basic = 1 };
 

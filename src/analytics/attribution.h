@@ -1,10 +1,10 @@
 // Where an install came from: the affiliate transaction, offer and vendor, the
 // region, the game and the ad click. The installer's last stage stores it in
-// Register.ini (commands/attribution_file.h); the uninstaller reads it back; both
+// Register.ini (analytics/attribution_file.h); the uninstaller reads it back; both
 // hand it whole to the analytic session.
 #pragma once
 
-#include "base/strings/tstring.h"
+#include "platform/tstring.h"
 
 struct Attribution {
   String::_tstringW transactionId;

@@ -2,8 +2,12 @@
 
 #include <cwchar>
 
-#include "app/build_version.h"
-#include "commands/handlers.h"
+#include "analytics/build_version.h"
+#include "commands/install_software.h"
+#include "commands/post_install_event.h"
+#include "commands/uninstall_feedback.h"
+#include "commands/uninstall_games.h"
+#include "commands/uninstall_software.h"
 #include "platform/win32.h"
 #include "web/web_service.h"
 

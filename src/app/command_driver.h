@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "base/strings/tstring.h"
+#include "platform/tstring.h"
 
 struct CommandHandlers {
   using W = String::_tstringW;

@@ -5,12 +5,12 @@
 #include <utility>
 
 #include "analytics/analytic_entry.h"
-#include "app/build_version.h"
-#include "commands/attribution_file.h"
-#include "commands/goal_response.h"
-#include "commands/handlers.h"
+#include "analytics/attribution_file.h"
+#include "analytics/build_version.h"
+#include "commands/post_install_event.h"
 #include "platform/win32.h"
 #include "web/endpoints.h"
+#include "web/goal_response.h"
 #include "web/web_service.h"
 
 namespace {

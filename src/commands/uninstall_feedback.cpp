@@ -1,6 +1,6 @@
 // The uninstaller's feedback questions, posted to the web site's feedback form.
-#include "commands/handlers.h"
-#include "commands/os_description.h"
+#include "commands/uninstall_feedback.h"
+#include "platform/os_description.h"
 #include "web/endpoints.h"
 #include "web/web_service.h"
 

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "base/paths/folder_identity.h"
 #include "base/paths/windows_path.h"
-#include "base/registry/registry_key.h"
-#include "commands/handlers.h"
-#include "commands/installed_games.h"
+#include "commands/uninstall_games.h"
 #include "platform/current_drive.h"
+#include "platform/folder_identity.h"
+#include "platform/installed_games.h"
+#include "platform/registry_key.h"
 #include "platform/registry_text.h"
 #include "platform/win32.h"
 #include "removal/delete/document_removal.h"
@@ -124,9 +124,9 @@ std::vector<std::wstring> GameNames(HKEY product) {
 // Where each game's install directory resolves to, for the order of removal. Only
 // absolute drive and share paths are opened: a device or a relative path is no
 // game's folder, and the guard refuses it later anyway.
-std::vector<std::optional<qiv::paths::ResolvedFolder>> InstallFolders(
+std::vector<std::optional<qiv::platform::ResolvedFolder>> InstallFolders(
     const std::vector<std::wstring>& names) {
-  std::vector<std::optional<qiv::paths::ResolvedFolder>> folders;
+  std::vector<std::optional<qiv::platform::ResolvedFolder>> folders;
   const std::wstring drive = qiv::platform::CurrentDrive();
   for (const std::wstring& name : names) {
     CRegistryKey game;
@@ -136,7 +136,7 @@ std::vector<std::optional<qiv::paths::ResolvedFolder>> InstallFolders(
         ReadInstallPath(game.Handle(), installPath) &&
         qiv::paths::NormaliseWindowsPath(installPath, drive)) {
       if (installPath.back() == L'\\') installPath.pop_back();
-      folders.push_back(qiv::paths::ResolveFolder(installPath));
+      folders.push_back(qiv::platform::ResolveFolder(installPath));
     } else {
       folders.emplace_back();
     }

@@ -3,10 +3,10 @@
 #include <string>
 
 #include "analytics/analytic_entry.h"
-#include "app/build_version.h"
-#include "commands/attribution_file.h"
-#include "commands/handlers.h"
-#include "commands/installed_games.h"
+#include "analytics/attribution_file.h"
+#include "analytics/build_version.h"
+#include "commands/uninstall_software.h"
+#include "platform/installed_games.h"
 #include "platform/win32.h"
 
 namespace VantorDepends_UninstallSoftware {

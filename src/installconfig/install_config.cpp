@@ -2,8 +2,6 @@
 
 #include "installconfig/xml_text.h"
 #include "platform/file_io.h"
-#include "removal/delete/folder_chain_hold.h"
-#include "removal/delete/held_file_replacement.h"
 
 bool InstallConfigDocument::Parse(const std::string& bytes) {
   xml_.Clear();
@@ -37,23 +35,6 @@ TiXmlElement* LoadInstallConfig(const String::_tstringW& path, InstallConfigDocu
   }
   if (!document.Parse(bytes)) return nullptr;
   return document.Root();
-}
-
-bool SaveInstallConfig(const InstallConfigDocument& document, const String::_tstringW& path) {
-  // TinyXML can print what it cannot read back: in a document read as UTF-8, a byte
-  // that is no UTF-8 swallows the bytes after it, and printing (quotes added,
-  // characters escaped) moves a delimiter into that shadow. Such a text is not
-  // written, so the file keeps loading and keeps listing what is still to remove.
-  const std::string text = document.Print();
-  InstallConfigDocument readBack;
-  if (!readBack.Parse(text)) return false;
-  // The folder and every folder above stay held while the new text goes in, so the
-  // file lands in the folder that was named; within it, only handles are used.
-  const auto place = qiv::removal::PlaceOfFile(path);
-  if (!place) return false;
-  qiv::removal::FolderChainHold hold(place->folder);
-  return hold.Held() &&
-         qiv::removal::ReplaceFileInFolder(hold.DirectoryHandle(), place->name, text);
 }
 
 HKEY ParseRootKeyName(const String::_tstringW& name) {

@@ -1,12 +1,13 @@
-// The per-game install configuration document (appinstallconfig.xml): loading,
-// saving and the names of registry roots it uses.
+// The per-game install configuration document (appinstallconfig.xml): parsing,
+// printing, loading and the names of registry roots it uses. Writing it back is
+// removal/delete/document_removal.h: it changes a folder the game owns.
 #pragma once
 
 #include <tinyxml.h>
 
 #include <string>
 
-#include "base/strings/tstring.h"
+#include "platform/tstring.h"
 #include "platform/win32.h"
 
 // Owns one parsed document; everything reached through Root() lives as long as it.
@@ -32,9 +33,6 @@ class InstallConfigDocument {
 // Loads the document at `path` into `document`. Returns its root element, or null
 // when the file is absent, unreadable, too large or no document with an element.
 TiXmlElement* LoadInstallConfig(const String::_tstringW& path, InstallConfigDocument& document);
-
-// Writes the whole document over the file at `path`.
-bool SaveInstallConfig(const InstallConfigDocument& document, const String::_tstringW& path);
 
 // The predefined root key with exactly this name; HKEY_CLASSES_ROOT for any other text.
 HKEY ParseRootKeyName(const String::_tstringW& name);

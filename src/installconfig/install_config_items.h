@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "base/strings/tstring.h"
+#include "platform/tstring.h"
 #include "platform/win32.h"
 
 namespace qiv::installconfig {

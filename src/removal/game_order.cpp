@@ -6,12 +6,12 @@ namespace qiv::removal {
 
 namespace {
 
-using qiv::paths::FileIdentity;
-using qiv::paths::FileIdentityHash;
+using qiv::platform::FileIdentity;
+using qiv::platform::FileIdentityHash;
 
 class OrderBuilder {
  public:
-  explicit OrderBuilder(const std::vector<std::optional<qiv::paths::ResolvedFolder>>& folders)
+  explicit OrderBuilder(const std::vector<std::optional<qiv::platform::ResolvedFolder>>& folders)
       : inside_(folders.size()), placed_(folders.size(), false) {
     std::unordered_multimap<FileIdentity, size_t, FileIdentityHash> byFolder;
     for (size_t game = 0; game < folders.size(); ++game) {
@@ -56,7 +56,7 @@ class OrderBuilder {
 }  // namespace
 
 std::vector<size_t> RemovalOrder(
-    const std::vector<std::optional<qiv::paths::ResolvedFolder>>& folders) {
+    const std::vector<std::optional<qiv::platform::ResolvedFolder>>& folders) {
   return OrderBuilder(folders).Build();
 }
 

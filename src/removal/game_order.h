@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "base/paths/folder_identity.h"
+#include "platform/folder_identity.h"
 
 namespace qiv::removal {
 
@@ -15,6 +15,6 @@ namespace qiv::removal {
 // game's shortcuts and registry items. `folders[i]` is where game i's install
 // directory resolves to, or nothing. Returns the indices of every game once.
 std::vector<size_t> RemovalOrder(
-    const std::vector<std::optional<qiv::paths::ResolvedFolder>>& folders);
+    const std::vector<std::optional<qiv::platform::ResolvedFolder>>& folders);
 
 }  // namespace qiv::removal

@@ -104,10 +104,11 @@ void ExpandProfiles(qiv::platform::ProtectedFolders& folders) {
 }  // namespace
 
 InstallDirectoryGuard::InstallDirectoryGuard(qiv::platform::ProtectedFolders folders)
-    : InstallDirectoryGuard(std::move(folders), QueryInstalledProducts()) {}
+    : InstallDirectoryGuard(std::move(folders), platform::QueryInstalledProducts()) {}
 
-InstallDirectoryGuard::InstallDirectoryGuard(qiv::platform::ProtectedFolders folders,
-                                             const std::vector<InstalledProduct>& products)
+InstallDirectoryGuard::InstallDirectoryGuard(
+    qiv::platform::ProtectedFolders folders,
+    const std::vector<platform::InstalledProduct>& products)
     : folders_(std::move(folders)) {
   ExpandProfiles(folders_);
   for (const std::wstring& path : folders_.kept) Protect(path, nullptr);
@@ -116,7 +117,7 @@ InstallDirectoryGuard::InstallDirectoryGuard(qiv::platform::ProtectedFolders fol
   for (size_t entry = 0; entry < products.size(); ++entry) {
     for (const std::wstring& path : products[entry].locations) {
       // A product reached through a link keeps its files where the link leads.
-      const auto folder = qiv::paths::ResolveFolder(path, true);
+      const auto folder = qiv::platform::ResolveFolder(path, true);
       if (!folder) continue;
       const size_t place = productPlaces_.size();
       productPlaces_.push_back({path, folder->identity, entry});
@@ -131,14 +132,14 @@ InstallDirectoryGuard::InstallDirectoryGuard(qiv::platform::ProtectedFolders fol
 // junction or mount point keeps what it leads to as well (a Documents moved to
 // another drive by a junction), with every folder that holds it.
 void InstallDirectoryGuard::Protect(const std::wstring& path, IdentitySet* own) {
-  const auto folder = qiv::paths::ResolveFolder(path);
+  const auto folder = qiv::platform::ResolveFolder(path);
   if (!folder) return;
   Keep(*folder, own);
   if ((folder->attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return;
-  if (const auto target = qiv::paths::ResolveFolder(path, true)) Keep(*target, own);
+  if (const auto target = qiv::platform::ResolveFolder(path, true)) Keep(*target, own);
 }
 
-void InstallDirectoryGuard::Keep(const qiv::paths::ResolvedFolder& folder, IdentitySet* own) {
+void InstallDirectoryGuard::Keep(const qiv::platform::ResolvedFolder& folder, IdentitySet* own) {
   kept_.insert(folder.identity);
   if (own != nullptr) own->insert(folder.identity);
   holdsKept_.insert(folder.ancestors.begin(), folder.ancestors.end());
@@ -148,7 +149,7 @@ void InstallDirectoryGuard::Keep(const qiv::paths::ResolvedFolder& folder, Ident
 // whose folder has gone since the list was read (a nested game removed first)
 // has nothing left to lose. An entry that names the directory itself is taken
 // for the game's own.
-bool InstallDirectoryGuard::HoldsOtherProduct(const qiv::paths::ResolvedFolder& folder) const {
+bool InstallDirectoryGuard::HoldsOtherProduct(const qiv::platform::ResolvedFolder& folder) const {
   const auto [first, last] = productsAtOrBelow_.equal_range(folder.identity);
   if (first == last) return false;
   std::unordered_set<size_t> own;
@@ -159,7 +160,7 @@ bool InstallDirectoryGuard::HoldsOtherProduct(const qiv::paths::ResolvedFolder& 
   for (auto it = first; it != last; ++it) {
     const ProductPlace& place = productPlaces_[it->second];
     if (own.contains(place.entry)) continue;
-    const auto now = qiv::paths::ResolveFolder(place.path, true);
+    const auto now = qiv::platform::ResolveFolder(place.path, true);
     if (now && now->identity == place.identity &&
         std::find(now->ancestors.begin(), now->ancestors.end(), folder.identity) !=
             now->ancestors.end()) {
@@ -174,7 +175,7 @@ std::optional<std::wstring> InstallDirectoryGuard::Check(
   if (!CheckInstallDirectory(installDirectory, folders_)) return std::nullopt;
   const auto text = CanonicalText(installDirectory);
   if (!text || !NoLinkOnTheWay(*text)) return std::nullopt;
-  const auto folder = qiv::paths::ResolveFolder(*text);
+  const auto folder = qiv::platform::ResolveFolder(*text);
   if (!folder || !folder->complete || folder->ancestors.empty() || folder->ancestorIsReparsePoint ||
       (folder->attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
       (folder->attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {

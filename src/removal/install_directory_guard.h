@@ -19,9 +19,9 @@
 #include <unordered_set>
 #include <vector>
 
-#include "base/paths/folder_identity.h"
+#include "platform/folder_identity.h"
+#include "platform/installed_products.h"
 #include "platform/protected_folders.h"
-#include "removal/installed_products.h"
 
 namespace qiv::removal {
 
@@ -30,24 +30,25 @@ class InstallDirectoryGuard {
   // Reads the system's list of installed products as well.
   explicit InstallDirectoryGuard(qiv::platform::ProtectedFolders folders);
   InstallDirectoryGuard(qiv::platform::ProtectedFolders folders,
-                        const std::vector<InstalledProduct>& products);
+                        const std::vector<platform::InstalledProduct>& products);
 
   // The text to hand to the shell, naming exactly the folder that was checked
   // (the system's full path of it), or nothing when the directory is refused.
   std::optional<std::wstring> Check(const std::wstring& installDirectory) const;
 
  private:
-  using IdentitySet = std::unordered_set<qiv::paths::FileIdentity, qiv::paths::FileIdentityHash>;
+  using IdentitySet =
+      std::unordered_set<qiv::platform::FileIdentity, qiv::platform::FileIdentityHash>;
 
   struct ProductPlace {
     std::wstring path;
-    qiv::paths::FileIdentity identity;
+    qiv::platform::FileIdentity identity;
     size_t entry = 0;  // which product named it
   };
 
   void Protect(const std::wstring& path, IdentitySet* own);
-  void Keep(const qiv::paths::ResolvedFolder& folder, IdentitySet* own);
-  bool HoldsOtherProduct(const qiv::paths::ResolvedFolder& folder) const;
+  void Keep(const qiv::platform::ResolvedFolder& folder, IdentitySet* own);
+  bool HoldsOtherProduct(const qiv::platform::ResolvedFolder& folder) const;
 
   qiv::platform::ProtectedFolders folders_;
   IdentitySet kept_;          // kept folders themselves
@@ -56,7 +57,7 @@ class InstallDirectoryGuard {
   IdentitySet sealed_;        // trees nothing may be deleted from
   std::vector<ProductPlace> productPlaces_;
   // Every folder at or above a product's folder, to the places it holds.
-  std::unordered_multimap<qiv::paths::FileIdentity, size_t, qiv::paths::FileIdentityHash>
+  std::unordered_multimap<qiv::platform::FileIdentity, size_t, qiv::platform::FileIdentityHash>
       productsAtOrBelow_;
 };
 

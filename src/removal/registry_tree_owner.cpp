@@ -76,7 +76,7 @@ struct Tally {
 
 class OwnerReader {
  public:
-  OwnerReader(const CRegistryKey& root, const qiv::paths::FolderContents& game)
+  OwnerReader(const CRegistryKey& root, const qiv::platform::FolderContents& game)
       : root_(root), game_(game), access_(KEY_READ | root.ViewFlags()) {}
 
   bool Open(CRegistryKey& key, HKEY parent, const std::wstring& path) const {
@@ -197,7 +197,7 @@ class OwnerReader {
   }
 
   const CRegistryKey& root_;
-  const qiv::paths::FolderContents& game_;
+  const qiv::platform::FolderContents& game_;
   const REGSAM access_;
   int keysLeft_ = kMaxKeys;
   // Allocated on first use: most trees are refused by their path alone.
@@ -268,7 +268,7 @@ bool IsFileExtensionTheGames(OwnerReader& reader, const TreeOwner& owner) {
 }  // namespace
 
 bool IsTreeTheGames(const CRegistryKey& root, const TreeOwner& owner,
-                    const qiv::paths::FolderContents& game) {
+                    const qiv::platform::FolderContents& game) {
   if (owner.rule == TreeOwnerRule::kNever) return false;
   OwnerReader reader(root, game);
   switch (owner.rule) {

@@ -3,8 +3,8 @@
 // registry_tree_guard.h; "inside" is judged by FolderContents.
 #pragma once
 
-#include "base/paths/folder_contents.h"
-#include "base/registry/registry_key.h"
+#include "platform/folder_contents.h"
+#include "platform/registry_key.h"
 #include "removal/registry_tree_guard.h"
 
 namespace qiv::removal {
@@ -12,6 +12,6 @@ namespace qiv::removal {
 // `root` is the opened root key the tree would be deleted from; `game` is the game's
 // install directory (one that contains nothing when it is not known).
 bool IsTreeTheGames(const CRegistryKey& root, const TreeOwner& owner,
-                    const qiv::paths::FolderContents& game);
+                    const qiv::platform::FolderContents& game);
 
 }  // namespace qiv::removal

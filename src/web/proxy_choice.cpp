@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "base/strings/case_rules.h"
-#include "base/strings/tstring.h"
+#include "platform/tstring.h"
 
 namespace web {
 

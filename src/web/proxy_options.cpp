@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
-#include "base/strings/tstring.h"
 #include "platform/system_proxy.h"
+#include "platform/tstring.h"
 #include "web/proxy_choice.h"
 #include "web/url_host.h"
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "base/strings/case_rules.h"
-#include "base/strings/tstring.h"
+#include "platform/tstring.h"
 #include "web/endpoints.h"
 #include "web/url_host.h"
 

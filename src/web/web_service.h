@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-#include "base/strings/tstring.h"
+#include "platform/tstring.h"
 
 // The time-outs of every request the commands send: the whole transfer, and the
 // connection alone.

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/build_version.h"
+#include "analytics/build_version.h"
 #include "platform/debug_capture.h"
 #include "platform/win32.h"
 #include "web/web_service.h"

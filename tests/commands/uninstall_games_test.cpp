@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "commands/handlers.h"
+#include "commands/uninstall_games.h"
 #include "removal/delete/folder_chain_hold.h"
 #include "support/registry_scratch.h"
 

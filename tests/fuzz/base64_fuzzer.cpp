@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "base/strings/tstring.h"
 #include "fuzz/fuzz_support.h"
+#include "platform/tstring.h"
 
 namespace {
 

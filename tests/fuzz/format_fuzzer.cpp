@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "base/strings/tstring.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/posix/code_page_hooks.h"
+#include "platform/tstring.h"
 
 // The formats are the fuzzer's input by design.
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"

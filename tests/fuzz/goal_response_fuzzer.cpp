@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "commands/goal_response.h"
 #include "fuzz/fuzz_support.h"
+#include "web/goal_response.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string>
 
-#include "base/strings/tstring.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/posix/utf.h"
+#include "platform/tstring.h"
 
 namespace {
 

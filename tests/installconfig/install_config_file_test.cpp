@@ -7,6 +7,7 @@
 #include <string>
 
 #include "installconfig/install_config.h"
+#include "removal/delete/document_removal.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "commands/handlers.h"
+#include "commands/uninstall_games.h"
 #include "platform/posix/deletion_hooks.h"
 #include "platform/posix/utf.h"
 #include "support/registry_scratch.h"

@@ -3,9 +3,9 @@
 #include <deque>
 #include <optional>
 
-#include "base/registry/registry_key.h"
 #include "installconfig/install_config.h"
 #include "installconfig/install_config_items.h"
+#include "platform/registry_key.h"
 #include "platform/win32.h"
 #include "removal/delete/folder_chain_hold.h"
 #include "removal/delete/held_file_replacement.h"
@@ -22,7 +22,7 @@ using qiv::installconfig::RegistryItem;
 // game's.
 class JudgedTree {
  public:
-  JudgedTree(const RegistryItem& item, const qiv::paths::FolderContents& game) : item_(item) {
+  JudgedTree(const RegistryItem& item, const qiv::platform::FolderContents& game) : item_(item) {
     opened_ = root_.Open(item.root, nullptr, KEY_READ | KEY_WRITE) == ERROR_SUCCESS;
     if (!opened_ || item.path.empty()) return;
     const auto owner = qiv::removal::ClassifyRegistryTree(item.root, item.path);
@@ -47,6 +47,23 @@ class JudgedTree {
 };
 
 }  // namespace
+
+bool SaveInstallConfig(const InstallConfigDocument& document, const String::_tstringW& path) {
+  // TinyXML can print what it cannot read back: in a document read as UTF-8, a byte
+  // that is no UTF-8 swallows the bytes after it, and printing (quotes added,
+  // characters escaped) moves a delimiter into that shadow. Such a text is not
+  // written, so the file keeps loading and keeps listing what is still to remove.
+  const std::string text = document.Print();
+  InstallConfigDocument readBack;
+  if (!readBack.Parse(text)) return false;
+  // The folder and every folder above stay held while the new text goes in, so the
+  // file lands in the folder that was named; within it, only handles are used.
+  const auto place = qiv::removal::PlaceOfFile(path);
+  if (!place) return false;
+  qiv::removal::FolderChainHold hold(place->folder);
+  return hold.Held() &&
+         qiv::removal::ReplaceFileInFolder(hold.DirectoryHandle(), place->name, text);
+}
 
 bool RemoveShortcuts(const String::_tstringW& documentPath) {
   // The document's folder chain is held from the read to the rewrite, so both reach
@@ -73,7 +90,7 @@ bool RemoveRegistryItems(const String::_tstringW& documentPath, const std::wstri
   InstallConfigDocument document;
   TiXmlElement* root = LoadInstallConfig(documentPath, document);
   if (root == nullptr) return false;
-  const qiv::paths::FolderContents game(gameFolder);
+  const qiv::platform::FolderContents game(gameFolder);
   const auto groups = qiv::installconfig::ReadRegistryItemGroups(*root);
   // Every tree is judged on the registry as the game left it, before any goes: an
   // extension keeps its class's verdict when the document lists the class first.

@@ -1,10 +1,17 @@
-// Undoing what a game's install configuration document lists. Both operations load
-// the document themselves and report only whether it could be read.
+// Undoing what a game's install configuration document lists, and writing the
+// document back. The two removals load the document themselves and report only
+// whether it could be read.
 #pragma once
 
 #include <string>
 
-#include "base/strings/tstring.h"
+#include "installconfig/install_config.h"
+#include "platform/tstring.h"
+
+// Writes the whole document over the file at `path`, through handles of the held
+// folder chain (the folder lies where a standard user may change it); false when
+// the text would not read back or the folder cannot be held.
+bool SaveInstallConfig(const InstallConfigDocument& document, const String::_tstringW& path);
 
 // Deletes the desktop and start-menu shortcut files and writes the document back
 // without its "shortcut" element (only when it had one).

@@ -28,19 +28,19 @@ std::wstring LiteralPath(const std::wstring& path) {
 
 // The folder itself (never what a link leads to), with its identity; false when
 // it cannot be opened or is not a plain directory.
-bool Identify(HANDLE handle, qiv::paths::FileIdentity& identity) {
+bool Identify(HANDLE handle, qiv::platform::FileIdentity& identity) {
   DWORD attributes = 0;
-  return qiv::paths::IdentifyHandle(handle, identity, &attributes) &&
+  return qiv::platform::IdentifyHandle(handle, identity, &attributes) &&
          (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
          (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
 }
 
 // A second look by path, sharing everything, so that it never disturbs a hold.
-bool StillNames(const std::wstring& path, const qiv::paths::FileIdentity& held) {
+bool StillNames(const std::wstring& path, const qiv::platform::FileIdentity& held) {
   const qiv::platform::ScopedFile handle(CreateFileW(
       path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
       nullptr, OPEN_EXISTING, kOpenFlags, nullptr));
-  qiv::paths::FileIdentity identity;
+  qiv::platform::FileIdentity identity;
   return Identify(handle.Get(), identity) && identity == held;
 }
 
@@ -70,7 +70,7 @@ bool FolderChainHold::Unchanged() const {
   if (!held_) return false;
   if (recheckObserver != nullptr) recheckObserver(directory_);
   for (const Folder& folder : folders_) {
-    qiv::paths::FileIdentity identity;
+    qiv::platform::FileIdentity identity;
     if (!Identify(folder.handle.Get(), identity) || !(identity == folder.identity) ||
         !StillNames(folder.path, identity)) {
       return false;
@@ -87,7 +87,7 @@ bool FolderChainHold::RemoveEmptyDirectory() {
   directory.handle.Reset(CreateFileW(directory.path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                      kOpenFlags, nullptr));
-  qiv::paths::FileIdentity identity;
+  qiv::platform::FileIdentity identity;
   if (!Identify(directory.handle.Get(), identity) || !(identity == directory.identity))
     return false;
   // Fails, and deletes nothing, while anything is left inside.

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "base/paths/folder_identity.h"
+#include "platform/folder_identity.h"
 #include "platform/scoped_win32.h"
 #include "platform/win32.h"
 
@@ -56,7 +56,7 @@ class FolderChainHold {
   struct Folder {
     std::wstring path;  // taken literally ("\\?\"), so trailing blanks stay
     qiv::platform::ScopedFile handle;
-    qiv::paths::FileIdentity identity;
+    qiv::platform::FileIdentity identity;
   };
 
   std::wstring directory_;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "base/paths/folder_identity.h"
+#include "platform/folder_identity.h"
 #include "platform/scoped_win32.h"
 
 namespace qiv::removal {
@@ -52,10 +52,10 @@ ScopedFile OpenForSecurity(HANDLE directory, const std::wstring& path) {
       CreateFileW(path.c_str(), WRITE_DAC | READ_CONTROL | FILE_READ_ATTRIBUTES,
                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  qiv::paths::FileIdentity held;
-  qiv::paths::FileIdentity opened;
-  if (!qiv::paths::IdentifyHandle(directory, held) ||
-      !qiv::paths::IdentifyHandle(handle.Get(), opened) || !(held == opened)) {
+  qiv::platform::FileIdentity held;
+  qiv::platform::FileIdentity opened;
+  if (!qiv::platform::IdentifyHandle(directory, held) ||
+      !qiv::platform::IdentifyHandle(handle.Get(), opened) || !(held == opened)) {
     handle.Reset();
   }
   return handle;

@@ -1,6 +1,6 @@
 #include "removal/delete/shortcut_removal.h"
 
-#include "base/paths/folder_identity.h"
+#include "platform/folder_identity.h"
 #include "platform/scoped_win32.h"
 #include "platform/win32.h"
 #include "removal/shortcut_file_guard.h"
@@ -14,7 +14,7 @@ using qiv::platform::ScopedFile;
 // The file's name as the system knows it, whatever alias (a short 8.3 name, other
 // letter case) the path used: "IMPORT~1.LNK" may stand for "important.lnkx".
 std::wstring LongName(HANDLE file) {
-  const std::wstring path = qiv::paths::FinalPath(file);
+  const std::wstring path = qiv::platform::FinalPath(file);
   const size_t separator = path.find_last_of(L'\\');
   return separator == std::wstring::npos ? std::wstring() : path.substr(separator + 1);
 }

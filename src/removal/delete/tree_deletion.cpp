@@ -35,7 +35,7 @@ struct Folder {
   HANDLE handle = nullptr;
   std::wstring path;
   std::wstring name;  // in its parent
-  qiv::paths::FileIdentity identity;
+  qiv::platform::FileIdentity identity;
   size_t depth = 0;
   std::vector<ListedEntry> pending;
   int rounds = 0;
@@ -76,7 +76,7 @@ Opened OpenForSecurity(HANDLE parent, const std::wstring& name) {
                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_DIRECTORY_FILE);
 }
 
-qiv::paths::FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& information) {
+qiv::platform::FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& information) {
   return {information.dwVolumeSerialNumber, information.nFileIndexHigh, information.nFileIndexLow};
 }
 
@@ -242,7 +242,7 @@ class Walk {
       }
       return;
     }
-    const qiv::paths::FileIdentity identity = IdentityOf(opened.information);
+    const qiv::platform::FileIdentity identity = IdentityOf(opened.information);
     const uint64_t id = (uint64_t{identity.indexHigh} << 32) | identity.indexLow;
     const DWORD kind = opened.information.dwFileAttributes & kKindAttributes;
     // Not what was listed (swapped meanwhile, or a link the system opened as its

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "base/paths/folder_identity.h"
+#include "platform/folder_identity.h"
 #include "platform/scoped_win32.h"
 #include "platform/win32.h"
 

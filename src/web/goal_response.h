@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "base/strings/tstring.h"
+#include "platform/tstring.h"
 
 // Finds the goal of `wantedOfferId` in the goal API's XML answer:
 //   <data><result>success</result><goals><goal><offer_id/><goal_id/></goal>...</goals></data>

@@ -1,7 +1,7 @@
 // The games registered under the client's product key.
 #pragma once
 
-#include "base/strings/tstring.h"
+#include "platform/tstring.h"
 
 // The product key: one subkey per registered game under HKEY_LOCAL_MACHINE.
 inline constexpr wchar_t kProductKeyPath[] = L"SOFTWARE\\Orvandel\\Vantor";

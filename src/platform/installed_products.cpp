@@ -1,12 +1,12 @@
-#include "removal/installed_products.h"
+#include "platform/installed_products.h"
 
-#include "base/registry/registry_key.h"
 #include "base/strings/case_rules.h"
 #include "base/strings/trim.h"
+#include "platform/registry_key.h"
 #include "platform/registry_text.h"
 #include "platform/win32.h"
 
-namespace qiv::removal {
+namespace qiv::platform {
 
 namespace {
 
@@ -45,8 +45,8 @@ std::wstring UnquotedProgram(const std::wstring& text) {
 
 std::wstring ReadText(HKEY key, const wchar_t* name) {
   DWORD type = REG_NONE;
-  const std::wstring text = qiv::platform::ReadRegistryText(key, name, &type);
-  return type == REG_EXPAND_SZ ? qiv::platform::ExpandEnvironment(text) : text;
+  const std::wstring text = ReadRegistryText(key, name, &type);
+  return type == REG_EXPAND_SZ ? ExpandEnvironment(text) : text;
 }
 
 InstalledProduct ReadProduct(HKEY entry) {
@@ -66,8 +66,8 @@ InstalledProduct ReadProduct(HKEY entry) {
 void ReadList(HKEY root, REGSAM view, std::vector<InstalledProduct>& products) {
   CRegistryKey list;
   if (list.Open(root, kUninstallKey, KEY_ENUMERATE_SUB_KEYS | view) != ERROR_SUCCESS) return;
-  qiv::platform::KeyName name = {};
-  for (DWORD index = 0; qiv::platform::NextSubkeyName(list.Handle(), index, name);) {
+  KeyName name = {};
+  for (DWORD index = 0; NextSubkeyName(list.Handle(), index, name);) {
     if (name[0] == 0) continue;
     CRegistryKey entry;
     if (entry.Open(list.Handle(), name, KEY_QUERY_VALUE | view) != ERROR_SUCCESS) continue;
@@ -124,4 +124,4 @@ std::optional<std::wstring> LocationFolder(const std::wstring& location) {
   return text;
 }
 
-}  // namespace qiv::removal
+}  // namespace qiv::platform

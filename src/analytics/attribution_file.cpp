@@ -1,4 +1,4 @@
-#include "commands/attribution_file.h"
+#include "analytics/attribution_file.h"
 
 #include <string>
 

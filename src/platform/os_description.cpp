@@ -1,4 +1,4 @@
-#include "commands/os_description.h"
+#include "platform/os_description.h"
 
 #include <cstring>
 

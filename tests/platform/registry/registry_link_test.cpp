@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "base/registry/registry_key.h"
 #include "platform/current_user.h"
+#include "platform/registry_key.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "commands/goal_response.h"
+#include "web/goal_response.h"
 
 #include <tinyxml.h>
 

@@ -1,7 +1,7 @@
 // The one-line description of the operating system sent with uninstall feedback.
 #pragma once
 
-#include "base/strings/tstring.h"
+#include "platform/tstring.h"
 #include "platform/win32.h"
 
 // What the description is made from, as the system reports it.

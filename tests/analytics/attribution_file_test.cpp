@@ -1,6 +1,6 @@
 // Register.ini written by the installer's last stage and read back by the
 // uninstaller, through the system's profile functions (the stand-in's on Linux).
-#include "commands/attribution_file.h"
+#include "analytics/attribution_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #ifndef _WIN32
 
-#include "base/registry/registry_key.h"
+#include "platform/registry_key.h"
 
 #include <gtest/gtest.h>
 

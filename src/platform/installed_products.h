@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace qiv::removal {
+namespace qiv::platform {
 
 // One entry of the list: its InstallLocation, or where that is missing, the
 // folders of the absolute programs its UninstallString and DisplayIcon name.
@@ -29,4 +29,4 @@ std::optional<std::wstring> ProgramFolder(const std::wstring& commandLine);
 // a trailing separator removed; nothing when it is a relative path.
 std::optional<std::wstring> LocationFolder(const std::wstring& location);
 
-}  // namespace qiv::removal
+}  // namespace qiv::platform

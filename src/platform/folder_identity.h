@@ -12,7 +12,7 @@
 
 #include "platform/win32.h"
 
-namespace qiv::paths {
+namespace qiv::platform {
 
 struct FileIdentity {
   DWORD volume = 0;
@@ -56,4 +56,4 @@ std::wstring FinalPath(HANDLE handle);
 // when it is what the link leads to.
 std::optional<ResolvedFolder> ResolveFolder(const std::wstring& path, bool followLink = false);
 
-}  // namespace qiv::paths
+}  // namespace qiv::platform

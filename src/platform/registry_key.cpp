@@ -1,4 +1,4 @@
-#include "base/registry/registry_key.h"
+#include "platform/registry_key.h"
 
 #include <cwchar>
 #include <utility>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "analytics/attribution.h"
-#include "base/strings/tstring.h"
+#include "platform/tstring.h"
 
 namespace attribution {
 

@@ -2,7 +2,7 @@
 // regedit files that Wine imports.
 #ifndef _WIN32
 
-#include "commands/installed_games.h"
+#include "platform/installed_games.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "base/strings/tstring.h"
+#include "platform/tstring.h"
 
 #include <gtest/gtest.h>
 

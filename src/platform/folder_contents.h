@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "base/paths/folder_identity.h"
+#include "platform/folder_identity.h"
 
-namespace qiv::paths {
+namespace qiv::platform {
 
 class FolderContents {
  public:
@@ -28,4 +28,4 @@ class FolderContents {
   std::wstring currentDrive_;
 };
 
-}  // namespace qiv::paths
+}  // namespace qiv::platform

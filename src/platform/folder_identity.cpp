@@ -1,8 +1,8 @@
-#include "base/paths/folder_identity.h"
+#include "platform/folder_identity.h"
 
 #include "platform/scoped_win32.h"
 
-namespace qiv::paths {
+namespace qiv::platform {
 
 namespace {
 
@@ -60,7 +60,7 @@ std::wstring FinalPath(HANDLE handle) {
 }
 
 std::optional<ResolvedFolder> ResolveFolder(const std::wstring& path, bool followLink) {
-  qiv::platform::ScopedFile handle(OpenForIdentity(path, followLink));
+  ScopedFile handle(OpenForIdentity(path, followLink));
   ResolvedFolder folder;
   if (!IdentifyHandle(handle.Get(), folder.identity, &folder.attributes)) {
     return std::nullopt;
@@ -76,7 +76,7 @@ std::optional<ResolvedFolder> ResolveFolder(const std::wstring& path, bool follo
   while (final.size() > root) {
     const size_t slash = final.find_last_of(L'\\');
     final.resize(slash + 1 > root ? slash : root);
-    qiv::platform::ScopedFile above(OpenForIdentity(final));
+    ScopedFile above(OpenForIdentity(final));
     FileIdentity identity;
     DWORD attributes = 0;
     if (!IdentifyHandle(above.Get(), identity, &attributes)) {
@@ -89,4 +89,4 @@ std::optional<ResolvedFolder> ResolveFolder(const std::wstring& path, bool follo
   return folder;
 }
 
-}  // namespace qiv::paths
+}  // namespace qiv::platform

@@ -1,14 +1,13 @@
-#include "base/paths/folder_contents.h"
+#include "platform/folder_contents.h"
 
 #include <algorithm>
 
 #include "base/paths/windows_path.h"
 #include "platform/current_drive.h"
 
-namespace qiv::paths {
+namespace qiv::platform {
 
-FolderContents::FolderContents(const std::wstring& folder)
-    : currentDrive_(qiv::platform::CurrentDrive()) {
+FolderContents::FolderContents(const std::wstring& folder) : currentDrive_(CurrentDrive()) {
   if (folder.empty()) return;
   if (const std::optional<ResolvedFolder> resolved = ResolveFolder(folder)) {
     folder_ = resolved->identity;
@@ -19,7 +18,7 @@ bool FolderContents::Contains(const std::wstring& path) const {
   if (!folder_) return false;
   // Windows removes "." and ".." before it looks anything up, so walking up the
   // normalised names always walks towards the volume root.
-  std::optional<WindowsPath> probe = NormaliseWindowsPath(path, currentDrive_);
+  std::optional<paths::WindowsPath> probe = paths::NormaliseWindowsPath(path, currentDrive_);
   if (!probe) return false;
   // The volume root is never inside a folder, so the walk stops above it.
   while (!probe->IsRoot()) {
@@ -33,4 +32,4 @@ bool FolderContents::Contains(const std::wstring& path) const {
   return false;
 }
 
-}  // namespace qiv::paths
+}  // namespace qiv::platform

@@ -1,4 +1,4 @@
-#include "removal/installed_products.h"
+#include "platform/installed_products.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 
 namespace {
 
-using qiv::removal::LocationFolder;
-using qiv::removal::ProgramFolder;
+using qiv::platform::LocationFolder;
+using qiv::platform::ProgramFolder;
 
 // What the Uninstall entries of real installers hold, and what must name nothing.
 TEST(InstalledProducts, FoldersOfProgramsAndLocations) {

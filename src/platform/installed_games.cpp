@@ -1,8 +1,8 @@
-#include "commands/installed_games.h"
+#include "platform/installed_games.h"
 
 #include <set>
 
-#include "base/registry/registry_key.h"
+#include "platform/registry_key.h"
 #include "platform/registry_text.h"
 #include "platform/win32.h"
 

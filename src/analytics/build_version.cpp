@@ -1,0 +1,3 @@
+#include "analytics/build_version.h"
+
+wchar_t g_buildVersion[32] = {};

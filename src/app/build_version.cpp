@@ -1,3 +1,0 @@
-#include "app/build_version.h"
-
-wchar_t g_buildVersion[32] = {};
