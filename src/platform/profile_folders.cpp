@@ -38,6 +38,26 @@ constexpr UserFolderName kNames[] = {
     {L"History", L"{D9DC8A3B-B784-432E-A781-5A1130A75963}"},
 };
 
+// The standard folders of every user profile, below the profile folder, where
+// they are until Explorer moves them.
+const wchar_t* const kProfileFolders[] = {L"Desktop",
+                                          L"Documents",
+                                          L"Downloads",
+                                          L"Music",
+                                          L"Pictures",
+                                          L"Videos",
+                                          L"Saved Games",
+                                          L"Favorites",
+                                          L"Contacts",
+                                          L"Links",
+                                          L"Searches",
+                                          L"AppData",
+                                          L"AppData\\Local",
+                                          L"AppData\\LocalLow",
+                                          L"AppData\\Roaming",
+                                          L"OneDrive",
+                                          nullptr};
+
 // The profile of the hive the value came from, not the running user's, stands
 // for %USERPROFILE%.
 std::wstring Expanded(std::wstring text, const std::wstring& profile) {
@@ -52,6 +72,22 @@ std::wstring Expanded(std::wstring text, const std::wstring& profile) {
   }
   if (text.find(L'%') == std::wstring::npos) return text;
   return ExpandEnvironment(text);
+}
+
+// Every folder directly in the profile whose name begins with "OneDrive"
+// ("OneDrive", "OneDrive - Company", ...).
+void AddOneDriveFolders(const std::wstring& profile, std::vector<std::wstring>& folders) {
+  WIN32_FIND_DATAW entry{};
+  const std::wstring pattern = profile + L"\\*";
+  const ScopedFind find(FindFirstFileW(pattern.c_str(), &entry));
+  if (!find) return;
+  do {
+    const std::wstring name = entry.cFileName;
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+        String::StartsWithKeyword(name, L"OneDrive")) {
+      folders.push_back(profile + L"\\" + name);
+    }
+  } while (FindNextFileW(find.Get(), &entry));
 }
 
 }  // namespace
@@ -78,18 +114,12 @@ void AddUserShellFolders(HKEY root, const std::wstring& userKey, const std::wstr
   }
 }
 
-void AddOneDriveFolders(const std::wstring& profile, std::vector<std::wstring>& folders) {
-  WIN32_FIND_DATAW entry{};
-  const std::wstring pattern = profile + L"\\*";
-  const ScopedFind find(FindFirstFileW(pattern.c_str(), &entry));
-  if (!find) return;
-  do {
-    const std::wstring name = entry.cFileName;
-    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-        String::StartsWithKeyword(name, L"OneDrive")) {
-      folders.push_back(profile + L"\\" + name);
-    }
-  } while (FindNextFileW(find.Get(), &entry));
+void AddProfileFolders(const std::wstring& profile, std::vector<std::wstring>& folders) {
+  folders.push_back(profile);
+  for (const wchar_t* const* name = kProfileFolders; *name != nullptr; ++name) {
+    folders.push_back(profile + L"\\" + *name);
+  }
+  AddOneDriveFolders(profile, folders);
 }
 
 }  // namespace qiv::platform

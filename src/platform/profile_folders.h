@@ -1,6 +1,6 @@
-// Where a user's folders are: Explorer records them, moved ones included, in the
-// user's "User Shell Folders" key by their known-folder id or their older name;
-// OneDrive adds folders of its own to the profile.
+// Where a user's folders are: below the profile by default; where Explorer records
+// them, moved ones included, in the user's "User Shell Folders" key by their
+// known-folder id or their older name; and the folders OneDrive adds to the profile.
 #pragma once
 
 #include <span>
@@ -25,8 +25,9 @@ std::span<const UserFolderName> UserFolderNames();
 void AddUserShellFolders(HKEY root, const std::wstring& userKey, const std::wstring& profile,
                          std::vector<std::wstring>& folders);
 
-// Adds every folder directly in `profile` whose name begins with "OneDrive"
-// ("OneDrive", "OneDrive - Company", ...).
-void AddOneDriveFolders(const std::wstring& profile, std::vector<std::wstring>& folders);
+// Adds `profile` itself, its standard folders where they are by default
+// (Desktop, Documents, AppData, ...) and every folder directly in it whose name
+// begins with "OneDrive" ("OneDrive", "OneDrive - Company", ...).
+void AddProfileFolders(const std::wstring& profile, std::vector<std::wstring>& folders);
 
 }  // namespace qiv::platform

@@ -12,21 +12,21 @@ constexpr DWORD kNameCapacity = 256;  // key names hold at most 255 units
 // registry links, which must end in a failure rather than in a stack overflow.
 constexpr int kMaxDepth = 512;
 
-qiv::registry::DeleteKeyExFunction SystemDeleteKeyEx() {
+qiv::platform::DeleteKeyExFunction SystemDeleteKeyEx() {
   HMODULE advapi = GetModuleHandleW(L"Advapi32.dll");
   if (advapi == nullptr) return nullptr;
   FARPROC address = GetProcAddress(advapi, "RegDeleteKeyExW");
   if (address == nullptr) return nullptr;
   // Through a generic function pointer, so the compiler accepts the signature change.
-  return reinterpret_cast<qiv::registry::DeleteKeyExFunction>(
+  return reinterpret_cast<qiv::platform::DeleteKeyExFunction>(
       reinterpret_cast<void (*)()>(address));
 }
 
 // Looked up once per process; a failed lookup is remembered as well.
 struct DeleteKeyExLookup {
   bool done = false;
-  qiv::registry::DeleteKeyExFunction address = nullptr;
-  qiv::registry::DeleteKeyExResolver resolver = &SystemDeleteKeyEx;
+  qiv::platform::DeleteKeyExFunction address = nullptr;
+  qiv::platform::DeleteKeyExResolver resolver = &SystemDeleteKeyEx;
 };
 
 DeleteKeyExLookup& Lookup() {
@@ -52,7 +52,7 @@ DeleteKeyByHandle SystemDeleteKeyByHandle() {
 
 }  // namespace
 
-namespace qiv::registry {
+namespace qiv::platform {
 
 void SetDeleteKeyExResolverForTest(DeleteKeyExResolver resolver) {
   DeleteKeyExLookup& lookup = Lookup();
@@ -61,7 +61,7 @@ void SetDeleteKeyExResolverForTest(DeleteKeyExResolver resolver) {
   lookup.resolver = resolver != nullptr ? resolver : &SystemDeleteKeyEx;
 }
 
-}  // namespace qiv::registry
+}  // namespace qiv::platform
 
 LONG CRegistryKey::Open(HKEY parent, LPCWSTR subKey, REGSAM access, Link link) {
   HKEY opened = nullptr;

@@ -47,7 +47,7 @@ class CRegistryKey {
   REGSAM viewFlags_ = 0;
 };
 
-namespace qiv::registry {
+namespace qiv::platform {
 
 using DeleteKeyExFunction = LSTATUS(WINAPI*)(HKEY, LPCWSTR, REGSAM, DWORD);
 using DeleteKeyExResolver = DeleteKeyExFunction (*)();
@@ -56,4 +56,4 @@ using DeleteKeyExResolver = DeleteKeyExFunction (*)();
 // and forgets the result of an earlier lookup, so the next deletion looks it up again.
 void SetDeleteKeyExResolverForTest(DeleteKeyExResolver resolver);
 
-}  // namespace qiv::registry
+}  // namespace qiv::platform

@@ -11,25 +11,6 @@ namespace qiv::removal {
 
 namespace {
 
-// The standard folders of every user profile, below the profile folder.
-const wchar_t* const kProfileFolders[] = {L"Desktop",
-                                          L"Documents",
-                                          L"Downloads",
-                                          L"Music",
-                                          L"Pictures",
-                                          L"Videos",
-                                          L"Saved Games",
-                                          L"Favorites",
-                                          L"Contacts",
-                                          L"Links",
-                                          L"Searches",
-                                          L"AppData",
-                                          L"AppData\\Local",
-                                          L"AppData\\LocalLow",
-                                          L"AppData\\Roaming",
-                                          L"OneDrive",
-                                          nullptr};
-
 // A buffer on the stack serves nearly every path; a longer one is measured first.
 std::optional<std::wstring> FullPathName(const std::wstring& path) {
   wchar_t buffer[MAX_PATH];
@@ -93,11 +74,7 @@ bool NoLinkOnTheWay(const std::wstring& text) {
 // elsewhere often leaves files behind.
 void ExpandProfiles(qiv::platform::ProtectedFolders& folders) {
   for (const std::wstring& profile : folders.profiles) {
-    folders.kept.push_back(profile);
-    for (const wchar_t* const* name = kProfileFolders; *name != nullptr; ++name) {
-      folders.kept.push_back(profile + L"\\" + *name);
-    }
-    qiv::platform::AddOneDriveFolders(profile, folders.kept);
+    qiv::platform::AddProfileFolders(profile, folders.kept);
   }
 }
 

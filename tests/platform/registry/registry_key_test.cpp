@@ -28,11 +28,11 @@ LSTATUS WINAPI RecordingDeleteKeyEx(HKEY key, LPCWSTR name, REGSAM view, DWORD r
   if (record.pretend) return ERROR_SUCCESS;
   return RegDeleteKeyExW(key, name, view, reserved);
 }
-qiv::registry::DeleteKeyExFunction FindRecording() {
+qiv::platform::DeleteKeyExFunction FindRecording() {
   ++record.lookups;
   return &RecordingDeleteKeyEx;
 }
-qiv::registry::DeleteKeyExFunction FindNothing() {
+qiv::platform::DeleteKeyExFunction FindNothing() {
   ++record.lookups;
   return nullptr;
 }
@@ -52,7 +52,7 @@ class RegistryKeyTest : public qiv::testing::RegistryScratchTest {
         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\Leaf]\r\n\"x\"=\"y\"\r\n");
   }
   void TearDown() override {
-    qiv::registry::SetDeleteKeyExResolverForTest(nullptr);
+    qiv::platform::SetDeleteKeyExResolverForTest(nullptr);
     RegistryScratchTest::TearDown();
   }
 };
@@ -156,7 +156,7 @@ TEST_F(RegistryKeyTest, SubkeyNamesComeOneByOne) {
 }
 
 TEST_F(RegistryKeyTest, DeletesInTheOpenedViewAndLooksTheFunctionUpOnce) {
-  qiv::registry::SetDeleteKeyExResolverForTest(&FindRecording);
+  qiv::platform::SetDeleteKeyExResolverForTest(&FindRecording);
   CRegistryKey vendor;
   ASSERT_EQ(vendor.Open(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Vendor", kReadWrite | KEY_WOW64_64KEY),
             ERROR_SUCCESS);
@@ -174,7 +174,7 @@ TEST_F(RegistryKeyTest, DeletesInTheOpenedViewAndLooksTheFunctionUpOnce) {
 }
 
 TEST_F(RegistryKeyTest, FallsBackWhenTheFunctionIsMissingAndLooksOnlyOnce) {
-  qiv::registry::SetDeleteKeyExResolverForTest(&FindNothing);
+  qiv::platform::SetDeleteKeyExResolverForTest(&FindNothing);
   CRegistryKey vendor;
   ASSERT_EQ(vendor.Open(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Vendor", kReadWrite), ERROR_SUCCESS);
   EXPECT_EQ(vendor.DeleteTree(L"Game"), ERROR_SUCCESS);
@@ -199,7 +199,7 @@ TEST_F(RegistryKeyTest, DeleteTreeStopsAtTheFirstFailure) {
 
 TEST_F(RegistryKeyTest, ASubkeyThatSurvivesItsDeletionEndsTheWalk) {
   record.pretend = true;
-  qiv::registry::SetDeleteKeyExResolverForTest(&FindRecording);
+  qiv::platform::SetDeleteKeyExResolverForTest(&FindRecording);
   CRegistryKey vendor;
   ASSERT_EQ(vendor.Open(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Vendor", kReadWrite), ERROR_SUCCESS);
   EXPECT_EQ(vendor.DeleteTree(L"Game"), ERROR_KEY_HAS_CHILDREN);
