@@ -84,23 +84,23 @@ mkdir -p "$pki"
 openssl req -x509 -newkey rsa:3072 -nodes -sha256 -days 2 -subj "/CN=QivDepends CI throwaway CA" \
   -addext "basicConstraints=critical,CA:TRUE" -addext "keyUsage=critical,keyCertSign,cRLSign" \
   -keyout "$pki/ca.key" -out "$pki/ca.pem" 2>/dev/null
-openssl req -newkey rsa:3072 -nodes -subj "/CN=QivDepends CI code signing" \
-  -keyout "$pki/sign.key" -out "$pki/sign.csr" 2>/dev/null
-printf '%s\n' "basicConstraints=critical,CA:FALSE" "keyUsage=critical,digitalSignature" \
-  "extendedKeyUsage=critical,codeSigning" >"$pki/sign.ext"
-openssl x509 -req -sha256 -days 2 -in "$pki/sign.csr" -CA "$pki/ca.pem" -CAkey "$pki/ca.key" \
-  -CAcreateserial -extfile "$pki/sign.ext" -out "$pki/sign.pem" 2>/dev/null
+# issue NAME COMMON-NAME EXTENDED-KEY-USAGE: a leaf certificate of the CA, in
+# $pki/NAME.key and $pki/NAME.pem.
+issue() {
+  openssl req -newkey rsa:3072 -nodes -subj "/CN=$2" \
+    -keyout "$pki/$1.key" -out "$pki/$1.csr" 2>/dev/null
+  printf '%s\n' "basicConstraints=critical,CA:FALSE" "keyUsage=critical,digitalSignature" \
+    "extendedKeyUsage=critical,$3" >"$pki/$1.ext"
+  openssl x509 -req -sha256 -days 2 -in "$pki/$1.csr" -CA "$pki/ca.pem" -CAkey "$pki/ca.key" \
+    -CAcreateserial -extfile "$pki/$1.ext" -out "$pki/$1.pem" 2>/dev/null
+}
+issue sign "QivDepends CI code signing" codeSigning
 (umask 077 && openssl rand -hex 16 >"$pki/password")
 openssl pkcs12 -export -inkey "$pki/sign.key" -in "$pki/sign.pem" -certfile "$pki/ca.pem" \
   -passout "file:$pki/password" -out "$pki/sign.p12"
 export QIV_SIGN_PKCS12=$pki/sign.p12 QIV_SIGN_PASSWORD_FILE=$pki/password
 # A time-stamping certificate from the same CA, for an RFC 3161 server on loopback.
-openssl req -newkey rsa:3072 -nodes -subj "/CN=QivDepends CI time stamps" \
-  -keyout "$pki/tsa.key" -out "$pki/tsa.csr" 2>/dev/null
-printf '%s\n' "basicConstraints=critical,CA:FALSE" "keyUsage=critical,digitalSignature" \
-  "extendedKeyUsage=critical,timeStamping" >"$pki/tsa.ext"
-openssl x509 -req -sha256 -days 2 -in "$pki/tsa.csr" -CA "$pki/ca.pem" -CAkey "$pki/ca.key" \
-  -CAcreateserial -extfile "$pki/tsa.ext" -out "$pki/tsa.pem" 2>/dev/null
+issue tsa "QivDepends CI time stamps" timeStamping
 python3 tests/release/timestamp_server.py --cert "$pki/tsa.pem" --key "$pki/tsa.key" \
   --chain "$pki/ca.pem" --url-file "$pki/tsa.url" &
 timestamp_server=$!
