@@ -17,6 +17,7 @@
 #include <climits>
 #include <string>
 
+#include "platform/posix/file_attributes.h"
 #include "platform/posix/file_handle_table.h"
 #include "platform/posix/path_map.h"
 #include "platform/posix/utf.h"
@@ -75,24 +76,10 @@ int ListingDescriptor(const FileHandle& handle) {
 }
 
 DWORD AttributesOf(const struct stat& info, const FileHandle& handle) {
-  DWORD attributes = 0;
-  if (S_ISLNK(info.st_mode)) {
-    attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
-    // The link's target is found from where the link is, as its text is relative there.
-    struct stat target;
-    const std::string name = handle.parentFd < 0 ? CurrentName(handle.fd) : std::string();
-    const bool found = handle.parentFd >= 0
-                           ? fstatat(handle.parentFd, handle.entryName.c_str(), &target, 0) == 0
-                           : !name.empty() && stat(name.c_str(), &target) == 0;
-    if (found && S_ISDIR(target.st_mode)) {
-      attributes |= FILE_ATTRIBUTE_DIRECTORY;
-    }
-  } else if (S_ISDIR(info.st_mode)) {
-    attributes |= FILE_ATTRIBUTE_DIRECTORY;
-  } else if ((info.st_mode & 0222) == 0) {
-    attributes |= FILE_ATTRIBUTE_READONLY;
-  }
-  return attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+  // The link's target is found from where the link is, as its text is relative there.
+  if (handle.parentFd >= 0) return EntryAttributes(info, handle.parentFd, handle.entryName.c_str());
+  const std::string name = S_ISLNK(info.st_mode) ? CurrentName(handle.fd) : std::string();
+  return EntryAttributes(info, AT_FDCWD, name.c_str());
 }
 
 // Windows deletes the object the handle holds. A descriptor cannot be unlinked,

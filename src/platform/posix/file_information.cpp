@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/posix/deletion_hooks.h"
+#include "platform/posix/file_attributes.h"
 #include "platform/posix/file_handle_table.h"
 #include "platform/posix/utf.h"
 #include "platform/win32.h"
@@ -176,20 +177,8 @@ BOOL FillListing(FileHandle& file, bool restart, LPVOID info, DWORD size) {
     std::memset(record, 0, needed);
     struct stat status;
     if (fstatat(dirfd(file.listing), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0) {
-      DWORD attributes = 0;
-      if (S_ISLNK(status.st_mode)) {
-        attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
-        struct stat target;
-        if (fstatat(dirfd(file.listing), entry->d_name, &target, 0) == 0 &&
-            S_ISDIR(target.st_mode)) {
-          attributes |= FILE_ATTRIBUTE_DIRECTORY;
-        }
-      } else if (S_ISDIR(status.st_mode)) {
-        attributes |= FILE_ATTRIBUTE_DIRECTORY;
-      } else if ((status.st_mode & 0222) == 0) {
-        attributes |= FILE_ATTRIBUTE_READONLY;
-      }
-      record->FileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+      record->FileAttributes =
+          qiv::posix::EntryAttributes(status, dirfd(file.listing), entry->d_name);
       record->FileId = Large(static_cast<int64_t>(status.st_ino));
       record->EndOfFile = Large(static_cast<int64_t>(status.st_size));
       record->EaSize = S_ISLNK(status.st_mode) ? IO_REPARSE_TAG_SYMLINK : 0;

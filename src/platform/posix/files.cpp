@@ -1,11 +1,13 @@
 // File attributes and deletion of single files and empty directories, on paths
 // mapped by path_map.h.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 #include "platform/posix/deletion_hooks.h"
+#include "platform/posix/file_attributes.h"
 #include "platform/posix/path_map.h"
 #include "platform/win32.h"
 
@@ -15,21 +17,29 @@ DWORD GetFileAttributesW(LPCWSTR fileName) {
   struct stat info;
   if (!path || lstat(path->c_str(), &info) != 0) return INVALID_FILE_ATTRIBUTES;
 
+  // Windows reports the link itself; a link to a directory is a directory link.
+  return qiv::posix::EntryAttributes(info, AT_FDCWD, path->c_str());
+}
+
+namespace qiv::posix {
+
+DWORD EntryAttributes(const struct stat& entry, int directoryFd, const char* name) {
   DWORD attributes = 0;
-  if (S_ISLNK(info.st_mode)) {
-    // Windows reports the link itself; a link to a directory is a directory link.
+  if (S_ISLNK(entry.st_mode)) {
     attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
     struct stat target;
-    if (stat(path->c_str(), &target) == 0 && S_ISDIR(target.st_mode)) {
+    if (name[0] != '\0' && fstatat(directoryFd, name, &target, 0) == 0 && S_ISDIR(target.st_mode)) {
       attributes |= FILE_ATTRIBUTE_DIRECTORY;
     }
-  } else if (S_ISDIR(info.st_mode)) {
+  } else if (S_ISDIR(entry.st_mode)) {
     attributes |= FILE_ATTRIBUTE_DIRECTORY;
-  } else if ((info.st_mode & 0222) == 0) {
+  } else if ((entry.st_mode & 0222) == 0) {
     attributes |= FILE_ATTRIBUTE_READONLY;
   }
   return attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
 }
+
+}  // namespace qiv::posix
 
 BOOL DeleteFileW(LPCWSTR fileName) {
   if (fileName == nullptr) return FALSE;

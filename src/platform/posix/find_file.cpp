@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <string>
 
+#include "platform/posix/file_attributes.h"
 #include "platform/posix/path_map.h"
 #include "platform/posix/utf.h"
 #include "platform/win32.h"
@@ -35,22 +36,11 @@ FindHandle* AsFindHandle(HANDLE handle) {
 void Describe(int directoryFd, const std::string& name, LPWIN32_FIND_DATAW data) {
   *data = WIN32_FIND_DATAW{};
   struct stat info;
-  DWORD attributes = 0;
+  data->dwFileAttributes = FILE_ATTRIBUTE_NORMAL;
   if (fstatat(directoryFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
-    if (S_ISLNK(info.st_mode)) {
-      attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
-      data->dwReserved0 = kSymlinkReparseTag;
-      struct stat target;
-      if (fstatat(directoryFd, name.c_str(), &target, 0) == 0 && S_ISDIR(target.st_mode)) {
-        attributes |= FILE_ATTRIBUTE_DIRECTORY;
-      }
-    } else if (S_ISDIR(info.st_mode)) {
-      attributes |= FILE_ATTRIBUTE_DIRECTORY;
-    } else if ((info.st_mode & 0222) == 0) {
-      attributes |= FILE_ATTRIBUTE_READONLY;
-    }
+    if (S_ISLNK(info.st_mode)) data->dwReserved0 = kSymlinkReparseTag;
+    data->dwFileAttributes = qiv::posix::EntryAttributes(info, directoryFd, name.c_str());
   }
-  data->dwFileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
   const std::wstring wide = qiv::posix::Utf8ToUtf16(name);
   wide.copy(data->cFileName, std::min<size_t>(wide.size(), MAX_PATH - 1));
 }
