@@ -2,14 +2,13 @@
 
 #include "base/json/trivial_type.h"
 #include "platform/registry_key.h"
+#include "platform/registry_text.h"
 
 namespace {
 
 constexpr wchar_t kCryptographyKey[] = L"SOFTWARE\\Microsoft\\Cryptography";
 constexpr wchar_t kMachineGuidValue[] = L"MachineGuid";
-// The buffer (512 bytes of UTF-16) is twice what the query may fill, so the text
-// always stays terminated; a longer value fails the query.
-constexpr DWORD kDeviceIdBufferUnits = 256;
+// Of any type; a longer value fails the query.
 constexpr DWORD kDeviceIdQueryBytes = 256;
 constexpr char kClientType[] = "xnb";
 
@@ -39,13 +38,10 @@ bool CAnalytic::LoadDeviceId() {
       ERROR_SUCCESS) {
     return false;
   }
-  wchar_t buffer[kDeviceIdBufferUnits] = {};
-  DWORD size = kDeviceIdQueryBytes;
-  if (RegQueryValueExW(key.Handle(), kMachineGuidValue, nullptr, nullptr,
-                       reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS) {
-    return false;
-  }
-  AttributeSlot(AnalyticAttr::DeviceId) = String::_tstringW(buffer).ToAnsi();
+  const auto guid = qiv::platform::ReadValueText(
+      key.Handle(), kMachineGuidValue, kDeviceIdQueryBytes, qiv::platform::TextTypes::kAny);
+  if (!guid) return false;
+  AttributeSlot(AnalyticAttr::DeviceId) = String::_tstringW(*guid).ToAnsi();
   return true;
 }
 

@@ -30,19 +30,11 @@ constexpr wchar_t kInstallPathValue[] = L"INSTALL_PATH";
 constexpr wchar_t kDocumentName[] = L"\\appinstallconfig.xml";
 constexpr DWORD kInstallPathBytes = 1024;
 
-// The value is text of any registry type; at most 511 units fit, a longer value
-// counts as unreadable. The data need not be terminated.
-bool ReadInstallPath(HKEY game, std::wstring& installPath) {
-  wchar_t data[kInstallPathBytes / 2] = {};
-  DWORD size = kInstallPathBytes;
-  DWORD type = REG_NONE;
-  if (RegQueryValueExW(game, kInstallPathValue, nullptr, &type, reinterpret_cast<LPBYTE>(data),
-                       &size) != ERROR_SUCCESS) {
-    return false;
-  }
-  const size_t units = std::min<size_t>(size / 2, kInstallPathBytes / 2);
-  installPath.assign(data, std::find(data, data + units, L'\0'));
-  return true;
+// The value is text of any registry type; a value of more than 1,024 bytes counts
+// as unreadable.
+std::optional<std::wstring> ReadInstallPath(HKEY game) {
+  return qiv::platform::ReadValueText(game, kInstallPathValue, kInstallPathBytes,
+                                      qiv::platform::TextTypes::kAny);
 }
 
 class GameRemover {
@@ -54,8 +46,7 @@ class GameRemover {
     CRegistryKey game;
     const LONG opened = game.Open(HKEY_LOCAL_MACHINE, gameKeyPath.c_str(), KEY_QUERY_VALUE);
     if (opened != ERROR_SUCCESS) return opened == ERROR_FILE_NOT_FOUND;
-    std::wstring installPath;
-    if (ReadInstallPath(game.Handle(), installPath)) RemoveFiles(installPath);
+    if (const auto installPath = ReadInstallPath(game.Handle())) RemoveFiles(*installPath);
     game.Close();
     if (!fullMode_) return false;
     // Also gone when the game's own document listed its registration.
@@ -130,13 +121,14 @@ std::vector<std::optional<qiv::platform::ResolvedFolder>> InstallFolders(
   const std::wstring drive = qiv::platform::CurrentDrive();
   for (const std::wstring& name : names) {
     CRegistryKey game;
-    std::wstring installPath;
+    std::optional<std::wstring> installPath;
     if (game.Open(HKEY_LOCAL_MACHINE, (std::wstring(kProductKeyPath) + L"\\" + name).c_str(),
-                  KEY_QUERY_VALUE) == ERROR_SUCCESS &&
-        ReadInstallPath(game.Handle(), installPath) &&
-        qiv::paths::NormaliseWindowsPath(installPath, drive)) {
-      if (installPath.back() == L'\\') installPath.pop_back();
-      folders.push_back(qiv::platform::ResolveFolder(installPath));
+                  KEY_QUERY_VALUE) == ERROR_SUCCESS) {
+      installPath = ReadInstallPath(game.Handle());
+    }
+    if (installPath && qiv::paths::NormaliseWindowsPath(*installPath, drive)) {
+      if (installPath->back() == L'\\') installPath->pop_back();
+      folders.push_back(qiv::platform::ResolveFolder(*installPath));
     } else {
       folders.emplace_back();
     }

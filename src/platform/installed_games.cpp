@@ -8,9 +8,7 @@
 
 namespace {
 
-// The value is read with a byte count of at most half the zero-filled buffer, so
-// the text stays terminated whatever is stored.
-constexpr DWORD kValueBufferUnits = 1024;
+// A longer value is left out.
 constexpr DWORD kValueReadBytes = 1024;
 
 // Adds the game's "APP_ABBR" to `abbreviations`; a subkey that cannot be opened
@@ -22,11 +20,9 @@ void AddGameAbbreviation(const String::_tstringW& subkeyName,
   path += subkeyName;
   CRegistryKey game;
   if (game.Open(HKEY_LOCAL_MACHINE, path.c_str(), KEY_QUERY_VALUE) != ERROR_SUCCESS) return;
-  WCHAR value[kValueBufferUnits] = {};
-  DWORD size = kValueReadBytes;
-  if (RegQueryValueExW(game.Handle(), L"APP_ABBR", nullptr, nullptr,
-                       reinterpret_cast<LPBYTE>(value), &size) == ERROR_SUCCESS) {
-    abbreviations.insert(String::_tstringW(static_cast<const wchar_t*>(value)));
+  if (auto value = qiv::platform::ReadValueText(game.Handle(), L"APP_ABBR", kValueReadBytes,
+                                                qiv::platform::TextTypes::kAny)) {
+    abbreviations.insert(String::_tstringW(*value));
   }
 }
 

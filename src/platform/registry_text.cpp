@@ -1,26 +1,56 @@
 #include "platform/registry_text.h"
 
+#include <algorithm>
 #include <iterator>
 
 namespace qiv::platform {
 
 namespace {
-// On the stack: these are read for every profile and product entry.
+
 constexpr DWORD kTextUnits = 2048;
+// The registry counts UTF-16 bytes, on the stand-in too, whatever wchar_t's size.
+constexpr DWORD kUnitBytes = 2;
+
+bool Takes(TextTypes types, DWORD type) {
+  const bool string = type == REG_SZ || type == REG_EXPAND_SZ;
+  switch (types) {
+    case TextTypes::kAny:
+      return true;
+    case TextTypes::kStrings:
+      return string;
+    case TextTypes::kStringsAndLists:
+      return string || type == REG_MULTI_SZ;
+  }
+  return false;
+}
+
 }  // namespace
 
-std::wstring ReadRegistryText(HKEY key, const wchar_t* name, DWORD* type) {
-  wchar_t data[kTextUnits] = {};
-  // One unit stays zero, so the text ends even when the data is not terminated.
-  DWORD size = sizeof data - sizeof data[0];
+std::optional<std::wstring> ReadValueText(HKEY key, const wchar_t* name, DWORD maxBytes,
+                                          TextTypes types, DWORD* type) {
+  DWORD size = maxBytes;
   DWORD valueType = REG_NONE;
-  if (RegQueryValueExW(key, name, nullptr, &valueType, reinterpret_cast<LPBYTE>(data), &size) !=
-          ERROR_SUCCESS ||
-      (valueType != REG_SZ && valueType != REG_EXPAND_SZ)) {
-    return L"";
+  // A value that may be long is measured first, so the buffer fits what is there.
+  if (maxBytes > kTextUnits * kUnitBytes &&
+      (RegQueryValueExW(key, name, nullptr, &valueType, nullptr, &size) != ERROR_SUCCESS ||
+       size > maxBytes)) {
+    return std::nullopt;
+  }
+  // Zero-filled, a unit more than the data can fill.
+  std::wstring text(size / kUnitBytes + 1, L'\0');
+  if (RegQueryValueExW(key, name, nullptr, &valueType, reinterpret_cast<LPBYTE>(text.data()),
+                       &size) != ERROR_SUCCESS ||
+      !Takes(types, valueType)) {
+    return std::nullopt;
   }
   if (type != nullptr) *type = valueType;
-  return std::wstring(data);
+  text.resize(std::min(text.find(L'\0'), static_cast<size_t>((size + 1) / kUnitBytes)));
+  return text;
+}
+
+std::wstring ReadRegistryText(HKEY key, const wchar_t* name, DWORD* type) {
+  return ReadValueText(key, name, (kTextUnits - 1) * kUnitBytes, TextTypes::kStrings, type)
+      .value_or(std::wstring());
 }
 
 bool NextSubkeyName(HKEY key, DWORD& index, KeyName& name) {

@@ -2,11 +2,26 @@
 // readers take them.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/win32.h"
 
 namespace qiv::platform {
+
+// Which registry types a read takes as text.
+enum class TextTypes {
+  kAny,              // any type: its bytes are read as UTF-16
+  kStrings,          // REG_SZ and REG_EXPAND_SZ
+  kStringsAndLists,  // and REG_MULTI_SZ, of which the first string is read
+};
+
+// The text of a value of `types` that holds at most `maxBytes` bytes: its data as
+// UTF-16 up to the first zero unit, the data need not be terminated (an odd last
+// byte is read as a unit of its own, as a zero-filled buffer reads it). Nothing
+// when it is absent, of another type or longer. `type` receives its type.
+std::optional<std::wstring> ReadValueText(HKEY key, const wchar_t* name, DWORD maxBytes,
+                                          TextTypes types, DWORD* type = nullptr);
 
 // A REG_SZ or REG_EXPAND_SZ value of fewer than 2048 units, up to its first zero;
 // empty when it is absent, of another type or longer. `type` receives its type.

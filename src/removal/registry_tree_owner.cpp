@@ -7,6 +7,7 @@
 
 #include "base/strings/case_rules.h"
 #include "base/strings/trim.h"
+#include "platform/registry_text.h"
 
 namespace qiv::removal {
 
@@ -146,20 +147,8 @@ class OwnerReader {
 
   // A string value's text, cut at its first zero unit; nothing for another type.
   std::optional<std::wstring> ReadString(HKEY key, const wchar_t* name) const {
-    DWORD type = REG_NONE;
-    DWORD size = 0;
-    if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-        !IsStringType(type) || size > kMaxDataBytes) {
-      return std::nullopt;
-    }
-    std::vector<wchar_t> data(size / 2 + 1, L'\0');
-    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(data.data()), &size) !=
-        ERROR_SUCCESS) {
-      return std::nullopt;
-    }
-    data.resize(size / 2);
-    std::wstring text(data.begin(), data.end());
-    return text.substr(0, text.find(L'\0'));
+    return qiv::platform::ReadValueText(key, name, kMaxDataBytes,
+                                        qiv::platform::TextTypes::kStringsAndLists);
   }
 
   // Whether a value that names a program or folder names one inside the game's.
