@@ -33,8 +33,6 @@
 #include "removal/registry_tree_owner.h"
 
 #ifdef _WIN32
-#include <filesystem>
-
 #include "base/paths/folder_identity.h"
 #else
 #include <sys/stat.h>
@@ -255,7 +253,9 @@ class CorpusPlatform : public ::testing::Test {
   void SetUp() override {
     wchar_t temp[MAX_PATH] = {};
     ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
-    scratch_ = std::wstring(temp) + L"qiv-corpus-" + std::to_wstring(GetCurrentProcessId());
+    static int made = 0;
+    scratch_ = std::wstring(temp) + L"qiv-corpus-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+               std::to_wstring(++made);
     ASSERT_TRUE(CreateDirectoryW(scratch_.c_str(), nullptr));
     wchar_t current[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, current);
@@ -300,8 +300,25 @@ class CorpusPlatform : public ::testing::Test {
     }
     ClearRegistry();
     SetCurrentDirectoryW(oldDirectory_.c_str());
-    std::error_code ignored;
-    std::filesystem::remove_all(L"\\\\?\\" + scratch_, ignored);
+    RemoveTree(L"\\\\?\\" + scratch_);
+  }
+
+  // Literally named, so that names ending in a blank go too.
+  static void RemoveTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW entry;
+    qiv::platform::ScopedFind find(FindFirstFileW((folder + L"\\*").c_str(), &entry));
+    for (bool more = find.Get() != INVALID_HANDLE_VALUE; more;
+         more = FindNextFileW(find.Get(), &entry)) {
+      const std::wstring name = entry.cFileName;
+      if (name == L"." || name == L"..") continue;
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(folder + L"\\" + name);
+      } else {
+        DeleteFileW((folder + L"\\" + name).c_str());
+      }
+    }
+    find.Reset();
+    EXPECT_TRUE(RemoveDirectoryW(folder.c_str())) << Utf8(folder);
   }
 
   // Drive C:'s folders and profiles are made in SetUp.
