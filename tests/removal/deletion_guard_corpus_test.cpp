@@ -282,7 +282,11 @@ class CorpusPlatform : public ::testing::Test {
                      reinterpret_cast<const BYTE*>(path.c_str()),
                      static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
     }
-    driveLetterAlias_ = MakeDriveLetterAlias();
+    // A second letter of drive C:, where the run was given one (Wine 8's drive letters
+    // are links in the prefix, which no program in it can make).
+    const auto windows = qiv::paths::ResolveFolder(L"C:\\Windows");
+    const auto alias = qiv::paths::ResolveFolder(L"X:\\Windows");
+    driveLetterAlias_ = windows && alias && alias->identity == windows->identity;
     const DWORD length = GetEnvironmentVariableW(L"WINEPREFIX", temp, MAX_PATH);
     if (length > 0 && length < MAX_PATH && temp[0] == L'/') {
       driveCThroughZ_ = L"Z:" + std::wstring(temp) + L"\\drive_c";
@@ -291,7 +295,6 @@ class CorpusPlatform : public ::testing::Test {
   }
 
   void TearDown() override {
-    if (definedDriveLetter_) DefineDosDeviceW(DDD_REMOVE_DEFINITION, L"X:", L"C:\\");
     for (const std::wstring& key : madeProfiles_) {
       RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_64KEY, 0);
     }
@@ -324,16 +327,6 @@ class CorpusPlatform : public ::testing::Test {
   // Drive C:'s folders and profiles are made in SetUp.
   void MakePlatformFixture() const {}
 
-  // A second letter of drive C:, where the system lets a program define one.
-  bool MakeDriveLetterAlias() {
-    const auto windows = qiv::paths::ResolveFolder(L"C:\\Windows");
-    if (GetDriveTypeW(L"X:\\") == DRIVE_NO_ROOT_DIR) {
-      definedDriveLetter_ = DefineDosDeviceW(0, L"X:", L"C:\\") != FALSE;
-    }
-    const auto alias = qiv::paths::ResolveFolder(L"X:\\Windows");
-    return windows && alias && alias->identity == windows->identity;
-  }
-
   const char* WhyNotHere(Needs needs) const {
     switch (needs) {
       case Needs::kNothing:
@@ -341,11 +334,14 @@ class CorpusPlatform : public ::testing::Test {
       case Needs::kLinks:
         return "Wine 8 makes neither symbolic links nor junctions";
       case Needs::kDriveLetterAlias:
-        return driveLetterAlias_ ? nullptr : "DefineDosDeviceW makes no second letter of C: here";
+        return driveLetterAlias_ ? nullptr
+                                 : "no X: names drive C: (under Wine, wine.py run --subst X: "
+                                   "makes one)";
       case Needs::kDriveCThroughZ:
         return driveCThroughZ_.empty() ? "the prefix's drive_c is not known (no WINEPREFIX)"
                                        : nullptr;
       case Needs::kHostTrees:
+        // The Windows build knows none of them: it lets Z:\tmp, \home, \usr, \etc and \var go.
         return "under Wine Z: is the host's root, whose trees no Windows folder list names";
     }
     return nullptr;
@@ -432,7 +428,6 @@ class CorpusPlatform : public ::testing::Test {
   std::wstring oldDirectory_;
   std::vector<std::wstring> madeOnDriveC_;
   std::vector<std::wstring> madeProfiles_;
-  bool definedDriveLetter_ = false;
   bool driveLetterAlias_ = false;
   std::wstring driveCThroughZ_;
 };
