@@ -27,7 +27,6 @@
 #include "platform/scoped_win32.h"
 #include "platform/win32.h"
 #include "removal/install_directory_guard.h"
-#include "removal/install_path_guard.h"
 #include "removal/installed_products.h"
 #include "removal/registry_tree_guard.h"
 #include "removal/registry_tree_owner.h"
