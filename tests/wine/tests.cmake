@@ -29,7 +29,7 @@ if(WIN32 AND CMAKE_CROSSCOMPILING)
     "QIV_WINEPREFIX=${qiv_wine_prefix};PYTHONDONTWRITEBYTECODE=1")
 
   add_test(NAME unit_tests_under_wine
-    COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/e2e/harness/wine.py run
+    COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/e2e/harness/wine.py run --subst X:
             $<TARGET_FILE:qiv_unit_tests>)
   set_tests_properties(unit_tests_under_wine PROPERTIES
     RESOURCE_LOCK wine_prefix

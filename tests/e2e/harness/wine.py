@@ -13,7 +13,7 @@ is read from the 64-bit one) and read back from the 32-bit view.
 
 The module is also a command that runs one program in the prefix, for the unit tests:
 
-    python3 wine.py run [--prefix DIR] PROGRAM [ARGUMENTS...]
+    python3 wine.py run [--prefix DIR] [--subst X:] PROGRAM [ARGUMENTS...]
 """
 
 from __future__ import annotations
@@ -185,6 +185,22 @@ class WinePrefix:
             err.seek(0)
             return subprocess.CompletedProcess(argv, completed.returncode, out.read(), err.read())
 
+    @contextlib.contextmanager
+    def second_letters_of_c(self, letters: Sequence[str]):
+        """Drive letters that name drive C: as well while the block runs, as
+        `subst X: C:\\` makes one; a letter the prefix already has is left as it is."""
+        made = []
+        try:
+            for letter in letters:
+                link = self.path / 'dosdevices' / (letter.rstrip(':').lower() + ':')
+                if not link.exists() and not link.is_symlink():
+                    link.symlink_to('../drive_c')
+                    made.append(link)
+            yield
+        finally:
+            for link in made:
+                link.unlink(missing_ok=True)
+
     def reg(self, *args: str) -> int:
         """reg.exe (64-bit, so it needs no emulation) with its output discarded."""
         return self._quiet([WINE64, 'reg', *args], check=False)
@@ -295,6 +311,8 @@ def main(argv: Sequence[str]) -> int:
     run = sub.add_parser('run', help='run PROGRAM under Wine and pass its output on')
     run.add_argument('--prefix', help='the Wine prefix (default: wineprefix beside PROGRAM)')
     run.add_argument('--timeout', type=float, default=900)
+    run.add_argument('--subst', metavar='LETTER', action='append', default=[],
+                     help='a second letter of drive C: while PROGRAM runs (repeatable)')
     run.add_argument('program')
     run.add_argument('arguments', nargs=argparse.REMAINDER)
     options = parser.parse_args(argv)
@@ -303,8 +321,9 @@ def main(argv: Sequence[str]) -> int:
     prefix = WinePrefix(options.prefix or os.environ.get('QIV_WINEPREFIX')
                         or program.parent / 'wineprefix')
     prefix.ensure()
-    completed = prefix.run(['wine', host_path(program), *options.arguments],
-                           cwd=program.parent, timeout=options.timeout)
+    with prefix.second_letters_of_c(options.subst):
+        completed = prefix.run(['wine', host_path(program), *options.arguments],
+                               cwd=program.parent, timeout=options.timeout)
     sys.stdout.buffer.write(completed.stdout)
     sys.stderr.buffer.write(completed.stderr)
     return completed.returncode
