@@ -18,21 +18,21 @@
 #include <string>
 #include <vector>
 
-#include "base/paths/folder_contents.h"
-#include "base/registry/registry_key.h"
-#include "base/strings/tstring.h"
 #include "installconfig/install_config.h"
+#include "platform/folder_contents.h"
+#include "platform/installed_products.h"
 #include "platform/profile_folders.h"
 #include "platform/protected_folders.h"
+#include "platform/registry_key.h"
 #include "platform/scoped_win32.h"
+#include "platform/tstring.h"
 #include "platform/win32.h"
 #include "removal/install_directory_guard.h"
-#include "removal/installed_products.h"
 #include "removal/registry_tree_guard.h"
 #include "removal/registry_tree_owner.h"
 
 #ifdef _WIN32
-#include "base/paths/folder_identity.h"
+#include "platform/folder_identity.h"
 #else
 #include <sys/stat.h>
 #include <unistd.h>
@@ -47,9 +47,9 @@
 
 namespace {
 
+using qiv::platform::InstalledProduct;
 using qiv::platform::ProtectedFolders;
 using qiv::removal::InstallDirectoryGuard;
-using qiv::removal::InstalledProduct;
 
 const std::string kProduct = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvandel\\Vantor";
 const std::wstring kProductKey = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Orvandel\\Vantor";
@@ -167,11 +167,11 @@ std::vector<InstalledProduct> ProductsIn(const std::string& text) {
       return std::wstring();
     };
     InstalledProduct product;
-    if (auto folder = qiv::removal::LocationFolder(valueText(L"InstallLocation"))) {
+    if (auto folder = qiv::platform::LocationFolder(valueText(L"InstallLocation"))) {
       product.locations.push_back(*folder);
     } else {
       for (const wchar_t* name : {L"UninstallString", L"DisplayIcon"}) {
-        if (auto program = qiv::removal::ProgramFolder(valueText(name))) {
+        if (auto program = qiv::platform::ProgramFolder(valueText(name))) {
           product.locations.push_back(*program);
         }
       }
@@ -283,8 +283,8 @@ class CorpusPlatform : public ::testing::Test {
     }
     // A second letter of drive C:, where the run was given one (Wine 8's drive letters
     // are links in the prefix, which no program in it can make).
-    const auto windows = qiv::paths::ResolveFolder(L"C:\\Windows");
-    const auto alias = qiv::paths::ResolveFolder(L"X:\\Windows");
+    const auto windows = qiv::platform::ResolveFolder(L"C:\\Windows");
+    const auto alias = qiv::platform::ResolveFolder(L"X:\\Windows");
     driveLetterAlias_ = windows && alias && alias->identity == windows->identity;
     const DWORD length = GetEnvironmentVariableW(L"WINEPREFIX", temp, MAX_PATH);
     if (length > 0 && length < MAX_PATH && temp[0] == L'/') {
@@ -340,8 +340,9 @@ class CorpusPlatform : public ::testing::Test {
         return driveCThroughZ_.empty() ? "the prefix's drive_c is not known (no WINEPREFIX)"
                                        : nullptr;
       case Needs::kHostTrees:
-        // The Windows build knows none of them: it lets Z:\tmp, \home, \usr, \etc and \var go.
-        return "under Wine Z: is the host's root, whose trees no Windows folder list names";
+        return GetFileAttributesW(L"Z:\\etc") == INVALID_FILE_ATTRIBUTES
+                   ? "no Z: shows a host's root (Wine maps one by default)"
+                   : nullptr;
     }
     return nullptr;
   }
@@ -1051,7 +1052,7 @@ class DeletionGuardCorpusTest : public CorpusPlatform {
   // Whether the registry tree verdicts let a listed tree go, as the full mode asks
   // them: an empty path (the whole root) never goes; the owner is read through the
   // root key the deletion would use.
-  bool TreeGoes(const Item& item, const qiv::paths::FolderContents& game) const {
+  bool TreeGoes(const Item& item, const qiv::platform::FolderContents& game) const {
     const HKEY root = ParseRootKeyName(String::_tstringW(item.root));
     const std::wstring path = String::_tstringW(item.path);
     if (path.empty() || !qiv::removal::IsRegistryTreeRemovable(root, path)) return false;
@@ -1163,7 +1164,7 @@ TEST_F(DeletionGuardCorpusTest, DangerousRegistryItemsRequestNoDeletion) {
 #endif
   // Only the game's registration and the product key may go.
   WriteRegistry(SystemRegistry());
-  const qiv::paths::FolderContents game(WinPath("games/Legit"));
+  const qiv::platform::FolderContents game(WinPath("games/Legit"));
   for (const Item& item : corpus) {
     const std::wstring tree = String::_tstringW(item.root) + L"\\" + String::_tstringW(item.path);
     EXPECT_TRUE(!TreeGoes(item, game) || tree == kProductKey || tree == kGameKey)
@@ -1199,7 +1200,7 @@ TEST_F(DeletionGuardCorpusTest, RegistryItemsGoOnlyWhenTheyAreTheGames) {
     EXPECT_EQ(unexpected.size(), requested ? 1u : 0u) << row.path << Describe(unexpected);
 #endif
     WriteRegistry(SystemRegistry() + keys);
-    EXPECT_EQ(TreeGoes({row.root, row.path}, qiv::paths::FolderContents(WinPath("games/Legit"))),
+    EXPECT_EQ(TreeGoes({row.root, row.path}, qiv::platform::FolderContents(WinPath("games/Legit"))),
               row.goes)
         << row.path << "\n"
         << keys;

@@ -7,6 +7,7 @@
 #include "platform/protected_folders.h"
 
 #include "platform/current_drive.h"
+#include "platform/host_folders.h"
 #include "platform/profile_folders.h"
 
 #include <dirent.h>
@@ -57,9 +58,8 @@ std::vector<std::wstring> SubdirectoryNames(const std::wstring& windowsPath) {
 
 ProtectedFolders QueryProtectedFolders() {
   ProtectedFolders folders;
-  for (const char* path :
-       {"/home", "/root", "/tmp", "/var/tmp", "/mnt", "/media", "/opt", "/srv"}) {
-    folders.kept.push_back(AsWindowsPath(path));
+  for (const HostFolder& host : kHostFolders) {
+    AddHostFolder(folders, host.kind, AsWindowsPath(host.path));
   }
   // The running user's profile is $HOME; its registry hive is the file's
   // HKEY_CURRENT_USER, where Explorer would record moved user folders.
@@ -76,7 +76,7 @@ ProtectedFolders QueryProtectedFolders() {
     if (slash != std::string::npos && slash > 0)
       folders.kept.push_back(AsWindowsPath(directory.substr(0, slash)));
   }
-  folders.keptWithChildren = {AsWindowsPath("/home"), L"C:\\Users"};
+  folders.keptWithChildren.emplace_back(L"C:\\Users");
   for (const std::wstring& name : SubdirectoryNames(L"C:\\Users")) {
     folders.profiles.push_back(L"C:\\Users\\" + name);
   }
@@ -95,10 +95,6 @@ ProtectedFolders QueryProtectedFolders() {
     folders.kept.emplace_back(path);
   }
 
-  for (const char* path : {"/bin", "/boot", "/dev", "/etc", "/lib", "/lib32", "/lib64", "/proc",
-                           "/run", "/sbin", "/sys", "/usr", "/var"}) {
-    folders.sealed.push_back(AsWindowsPath(path));
-  }
   folders.sealed.emplace_back(L"C:\\Windows");
   folders.currentDrive = CurrentDrive();
   return folders;

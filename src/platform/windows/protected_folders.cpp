@@ -8,6 +8,7 @@
 
 #include <memory>
 
+#include "platform/host_folders.h"
 #include "platform/profile_folders.h"
 #include "platform/registry_text.h"
 #include "platform/scoped_win32.h"
@@ -147,6 +148,18 @@ ProtectedFolders QueryProtectedFolders() {
     std::wstring directory(module, length);
     const size_t slash = directory.find_last_of(L"\\/");
     if (slash != std::wstring::npos) folders.kept.push_back(directory.substr(0, slash));
+  }
+
+  // Under Wine a drive (Z: at first) shows the host's whole file system.
+  using DosFileName = WCHAR*(CDECL*)(LPCSTR);
+  if (const auto dosFileName = reinterpret_cast<DosFileName>(reinterpret_cast<void*>(
+          GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")))) {
+    for (const HostFolder& host : kHostFolders) {
+      if (WCHAR* name = dosFileName(host.path)) {
+        AddHostFolder(folders, host.kind, name);
+        HeapFree(GetProcessHeap(), 0, name);
+      }
+    }
   }
 
   AddFolder(folders.sealed, CSIDL_WINDOWS);
