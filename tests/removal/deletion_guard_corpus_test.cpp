@@ -473,14 +473,6 @@ std::string XmlAttribute(const std::string& text) {
   return escaped;
 }
 
-std::wstring AsWindowsPath(const std::string& posixPath) {
-  std::wstring path = L"Z:" + qiv::posix::Utf8ToUtf16(posixPath);
-  for (wchar_t& unit : path) {
-    if (unit == L'/') unit = L'\\';
-  }
-  return path;
-}
-
 std::string Describe(const std::vector<DeletionRequest>& requests) {
   std::string text;
   for (const DeletionRequest& request : requests) {
@@ -541,12 +533,12 @@ class CorpusPlatform : public qiv::testing::RegistryScratchTest {
 std::vector<std::wstring> OwnFolders() {
   std::vector<std::wstring> folders;
   if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
-    folders.push_back(AsWindowsPath(home));
+    folders.push_back(qiv::testing::WindowsPath(home));
   }
   char module[PATH_MAX + 1] = {};
   if (readlink("/proc/self/exe", module, PATH_MAX) > 0) {
     std::string directory(module);
-    folders.push_back(AsWindowsPath(directory.substr(0, directory.rfind('/'))));
+    folders.push_back(qiv::testing::WindowsPath(directory.substr(0, directory.rfind('/'))));
   }
   return folders;
 }

@@ -37,11 +37,7 @@ class RegistryScratchTest : public ::testing::Test {
 
   // A scratch path as the program names it, and as a .reg value writes it.
   std::wstring WinPath(const std::string& relative) const {
-    std::wstring path = L"Z:" + qiv::posix::Utf8ToUtf16(dir_.File(relative));
-    for (wchar_t& unit : path) {
-      if (unit == L'/') unit = L'\\';
-    }
-    return path;
+    return WindowsPath(dir_.File(relative));
   }
   std::string RegValue(const std::string& relative) const {
     std::string escaped;
