@@ -18,7 +18,8 @@
 #include "platform/win32.h"
 #include "removal/delete/document_removal.h"
 #include "removal/delete/folder_chain_hold.h"
-#include "removal/delete/remainder_schedule.h"
+#include "removal/delete/quarantine.h"
+#include "removal/delete/remainder_protection.h"
 #include "removal/delete/tree_deletion.h"
 #include "removal/game_order.h"
 #include "removal/install_directory_guard.h"
@@ -86,13 +87,17 @@ class GameRemover {
     if (!hold.Held() || guard_->Check(checked) != checked || !hold.Unchanged()) return;
     // Everything inside goes through handles, never by names a user who can write
     // in the folder could redirect (silent, nothing to the recycle bin, as the
-    // shell's deletion was). What is in use stays and goes at the next restart.
+    // shell's deletion was). What is in use moves into a quarantine that only
+    // administrators can change and goes from there at the next restart.
+    qiv::removal::Quarantine quarantine(hold.DirectoryHandle(), hold.DirectoryPath());
     qiv::removal::TreeDeletionReport report =
-        qiv::removal::DeleteTreeInside(hold.DirectoryHandle(), hold.DirectoryPath());
+        qiv::removal::DeleteTreeInside(hold.DirectoryHandle(), hold.DirectoryPath(), &quarantine);
     // An entry left alone because it had changed may have gone since: the
     // directory's own deletion tells.
-    if (hold.RemoveEmptyDirectory()) return;
-    qiv::removal::ScheduleRemainder(report, hold.DirectoryHandle(), hold.DirectoryPath());
+    if (!hold.RemoveEmptyDirectory()) {
+      qiv::removal::ProtectRemainder(report, hold.DirectoryHandle(), hold.DirectoryPath());
+    }
+    quarantine.ScheduleForRestart();
   }
 
   bool fullMode_;

@@ -155,6 +155,10 @@ typedef intptr_t(WINAPI* FARPROC)();
 #define ERROR_NOT_SUPPORTED 50L
 #define ERROR_DELETE_PENDING 303L
 #define ERROR_NOACCESS 998L
+#define ERROR_INVALID_OWNER 1307L
+#define FILE_ADD_FILE 0x0002
+#define FILE_ADD_SUBDIRECTORY 0x0004
+#define FILE_TRAVERSE 0x0020
 #define FILE_SHARE_READ 0x00000001
 #define FILE_SHARE_WRITE 0x00000002
 #define FILE_SHARE_DELETE 0x00000004
@@ -426,10 +430,13 @@ BOOL FlushFileBuffers(HANDLE file);
 // QIV_PENDING_DELETIONS names; without it the call is refused as for a user who
 // may not schedule one.
 BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags);
-// Security (posix/security.cpp). A descriptor string holds a DACL of allowing ACEs
-// for SYSTEM (SY) and Administrators (BA) only; SetSecurityInfo applies it, protected,
-// to a handle opened with WRITE_DAC as an object only root can reach (owner root,
-// no permissions for group and others). Anything else is refused.
+// Security (posix/security.cpp). A descriptor string holds an optional owner
+// Administrators (O:BA) and a DACL of allowing ACEs for SYSTEM (SY) and
+// Administrators (BA) only; SetSecurityInfo applies the DACL, protected, to a handle
+// opened with WRITE_DAC as no permissions for group and others, and the owner, with
+// WRITE_OWNER, as root (without root: only an object of the running user's, who
+// stands for the administrators). NtCreateFile creates an object with such a
+// descriptor that way. Anything else is refused.
 typedef void* PSECURITY_DESCRIPTOR;
 typedef void* PSID;
 struct ACL;
@@ -437,6 +444,7 @@ typedef ACL* PACL;
 typedef DWORD SECURITY_INFORMATION;
 typedef void* HLOCAL;
 enum SE_OBJECT_TYPE { SE_UNKNOWN_OBJECT_TYPE = 0, SE_FILE_OBJECT = 1 };
+#define OWNER_SECURITY_INFORMATION 0x00000001L
 #define DACL_SECURITY_INFORMATION 0x00000004L
 #define PROTECTED_DACL_SECURITY_INFORMATION 0x80000000L
 #define SDDL_REVISION_1 1
@@ -445,6 +453,7 @@ BOOL ConvertStringSecurityDescriptorToSecurityDescriptorW(LPCWSTR text, DWORD re
                                                           PULONG size);
 BOOL GetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR descriptor, PBOOL present, PACL* dacl,
                                PBOOL defaulted);
+BOOL GetSecurityDescriptorOwner(PSECURITY_DESCRIPTOR descriptor, PSID* owner, PBOOL defaulted);
 DWORD SetSecurityInfo(HANDLE handle, SE_OBJECT_TYPE type, SECURITY_INFORMATION information,
                       PSID owner, PSID group, PACL dacl, PACL sacl);
 HLOCAL LocalFree(HLOCAL memory);

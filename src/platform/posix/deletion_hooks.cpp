@@ -18,7 +18,26 @@ DeletionRefusal& Refusal() {
   return refusal;
 }
 
+ImageHold& Hold() {
+  static ImageHold hold;
+  return hold;
+}
+
 }  // namespace
+
+void SetImageHold(ImageHold hold) {
+  std::lock_guard<std::mutex> lock(recorderMutex);
+  Hold() = std::move(hold);
+}
+
+bool ImageHeld(const std::wstring& target) {
+  ImageHold hold;
+  {
+    std::lock_guard<std::mutex> lock(recorderMutex);
+    hold = Hold();
+  }
+  return hold && hold(target);
+}
 
 void SetDeletionRefusal(DeletionRefusal refusal) {
   std::lock_guard<std::mutex> lock(recorderMutex);

@@ -36,4 +36,12 @@ using DeletionRefusal = std::function<bool(const std::wstring& target)>;
 void SetDeletionRefusal(DeletionRefusal refusal);
 bool DeletionRefused(const std::wstring& target);
 
+// While set, an entry whose name the predicate accepts is held the way a running
+// program holds its image: an open for deletion that does not share reading fails
+// with a sharing violation, its deletion is refused (access denied), and a rename
+// through a handle works.
+using ImageHold = std::function<bool(const std::wstring& target)>;
+void SetImageHold(ImageHold hold);
+bool ImageHeld(const std::wstring& target);
+
 }  // namespace qiv::posix

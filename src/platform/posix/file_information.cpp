@@ -66,6 +66,7 @@ BOOL SetDisposition(FileHandle& file, bool remove, bool ignoreReadOnly) {
     return Fail(ERROR_ACCESS_DENIED);
   }
   if (S_ISDIR(status.st_mode) && !DirectoryEmpty(file)) return Fail(ERROR_DIR_NOT_EMPTY);
+  if (qiv::posix::ImageHeld(file.name)) return Fail(ERROR_ACCESS_DENIED);
   const auto kind = S_ISDIR(status.st_mode) ? qiv::posix::DeletionKind::kDirectory
                                             : qiv::posix::DeletionKind::kFile;
   if (qiv::posix::InterceptDeletion(kind, file.name)) return Fail(ERROR_ACCESS_DENIED);

@@ -11,6 +11,7 @@
 #include "platform/posix/deletion_hooks.h"
 #include "platform/posix/file_handle_table.h"
 #include "platform/posix/path_map.h"
+#include "platform/posix/security_descriptor.h"
 #include "platform/posix/utf.h"
 #include "platform/win32.h"
 
@@ -82,16 +83,22 @@ NTSTATUS Locate(const OBJECT_ATTRIBUTES& attributes, Target& target) {
   return STATUS_SUCCESS;
 }
 
-// Creates the entry, never through or over anything at that name.
-NTSTATUS CreateEntry(const Target& target, ULONG options, bool directory) {
+// Creates the entry, never through or over anything at that name, with the
+// descriptor's permissions when one is given.
+NTSTATUS CreateEntry(const Target& target, PSECURITY_DESCRIPTOR security, bool directory) {
   if (target.name.empty()) return STATUS_OBJECT_NAME_COLLISION;
+  mode_t mode = directory ? 0755 : 0644;
+  if (security != nullptr) {
+    const auto given = qiv::posix::CreationMode(security, directory);
+    if (!given) return STATUS_INVALID_PARAMETER;
+    mode = *given;
+  }
   if (directory) {
-    return mkdirat(target.folderFd, target.name.c_str(), 0755) == 0 ? STATUS_SUCCESS
+    return mkdirat(target.folderFd, target.name.c_str(), mode) == 0 ? STATUS_SUCCESS
                                                                     : StatusFromErrno(errno);
   }
-  (void)options;
   const int fd = openat(target.folderFd, target.name.c_str(),
-                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
   if (fd < 0) return StatusFromErrno(errno);
   close(fd);
   return STATUS_SUCCESS;
@@ -100,8 +107,8 @@ NTSTATUS CreateEntry(const Target& target, ULONG options, bool directory) {
 }  // namespace
 
 NTSTATUS NtCreateFile(PHANDLE fileHandle, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes,
-                      PIO_STATUS_BLOCK ioStatus, PLARGE_INTEGER, ULONG, ULONG, ULONG disposition,
-                      ULONG options, PVOID, ULONG) {
+                      PIO_STATUS_BLOCK ioStatus, PLARGE_INTEGER, ULONG, ULONG shareAccess,
+                      ULONG disposition, ULONG options, PVOID, ULONG) {
   if (fileHandle == nullptr || attributes == nullptr || ioStatus == nullptr) {
     return STATUS_INVALID_PARAMETER;
   }
@@ -117,12 +124,14 @@ NTSTATUS NtCreateFile(PHANDLE fileHandle, ACCESS_MASK access, POBJECT_ATTRIBUTES
     return ioStatus->Status = located;
   }
   if (disposition == FILE_CREATE) {
-    if (const NTSTATUS created = CreateEntry(target, options, wantDirectory);
+    if (const NTSTATUS created = CreateEntry(target, attributes->SecurityDescriptor, wantDirectory);
         created != STATUS_SUCCESS) {
       return ioStatus->Status = created;
     }
   }
-  if ((access & DELETE) != 0 && qiv::posix::DeletionRefused(target.label)) {
+  if ((access & DELETE) != 0 &&
+      (qiv::posix::DeletionRefused(target.label) ||
+       ((shareAccess & FILE_SHARE_READ) == 0 && qiv::posix::ImageHeld(target.label)))) {
     return ioStatus->Status = STATUS_SHARING_VIOLATION;
   }
   const bool asItself = (options & FILE_OPEN_REPARSE_POINT) != 0 || disposition == FILE_CREATE;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/relative_name.h"
+#include "removal/delete/quarantine.h"
 
 namespace qiv::removal {
 
@@ -69,10 +70,10 @@ Opened OpenEntry(HANDLE folder, const std::wstring& name, ACCESS_MASK access, UL
   return opened;
 }
 
-// A folder that stays, opened again for its DACL only: that needs no share mode
+// A folder that stays, opened again for its owner and DACL only: that needs no share mode
 // and works while others have it open.
 Opened OpenForSecurity(HANDLE parent, const std::wstring& name) {
-  return OpenEntry(parent, name, WRITE_DAC | READ_CONTROL | FILE_READ_ATTRIBUTES,
+  return OpenEntry(parent, name, WRITE_DAC | WRITE_OWNER | READ_CONTROL | FILE_READ_ATTRIBUTES,
                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_DIRECTORY_FILE);
 }
 
@@ -110,7 +111,8 @@ bool ListFolder(HANDLE folder, const std::wstring& path, std::vector<uint64_t>& 
 
 class Walk {
  public:
-  explicit Walk(TreeDeletionReport& report) : report_(report), buffer_(kListingBufferBytes / 8) {}
+  Walk(TreeDeletionReport& report, Quarantine* quarantine)
+      : report_(report), quarantine_(quarantine), buffer_(kListingBufferBytes / 8) {}
 
   void Run(HANDLE top, const std::wstring& path) {
     BY_HANDLE_FILE_INFORMATION information{};
@@ -205,16 +207,25 @@ class Walk {
     // away from under the walk. A file shares everything, as the shell does.
     const ACCESS_MASK access = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES |
                                (listedFolder ? FILE_LIST_DIRECTORY : 0);
-    const ULONG share = FILE_SHARE_READ | FILE_SHARE_WRITE | (listedFolder ? 0 : FILE_SHARE_DELETE);
     const ULONG options = (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
                               ? FILE_DIRECTORY_FILE
                               : FILE_NON_DIRECTORY_FILE;
-    Opened opened = OpenEntry(folder.handle, entry.name, access, share, options);
-    if (opened.status == STATUS_ACCESS_DENIED) {
-      // Deletion may be granted where changing attributes is not.
-      opened =
-          OpenEntry(folder.handle, entry.name, access & ~FILE_WRITE_ATTRIBUTES, share, options);
-    }
+    const auto open = [&](ULONG share) {
+      Opened result = OpenEntry(folder.handle, entry.name, access, share, options);
+      if (result.status == STATUS_ACCESS_DENIED) {
+        // Deletion may be granted where changing attributes is not.
+        result =
+            OpenEntry(folder.handle, entry.name, access & ~FILE_WRITE_ATTRIBUTES, share, options);
+      }
+      return result;
+    };
+    // A file is opened sharing nothing first: refused, another program has it open,
+    // and a deletion would fail (a running image) or leave its name behind until
+    // that program lets go (where deletions are not POSIX-style). Then it is opened
+    // sharing everything, as the shell does, and goes into the quarantine.
+    Opened opened = open(listedFolder ? FILE_SHARE_READ | FILE_SHARE_WRITE : 0);
+    const bool inUse = !listedFolder && opened.status == STATUS_SHARING_VIOLATION;
+    if (inUse) opened = open(FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
     if (opened.status == STATUS_OBJECT_NAME_NOT_FOUND || opened.status == STATUS_DELETE_PENDING) {
       return;  // gone meanwhile, or going
     }
@@ -224,7 +235,7 @@ class Walk {
       return;
     }
     if (opened.status != STATUS_SUCCESS) {
-      // In use or denied: it stays, to be deleted at the next restart.
+      // In use without its deletion shared, or denied: it stays where it is.
       folder.stuck = true;
       if (listedFolder) {
         RemainingFolder remaining;
@@ -266,10 +277,18 @@ class Walk {
     }
     // A file, or a link of either kind, which goes as itself.
     ClearBlockingAttributes(opened.handle.Get(), opened.information.dwFileAttributes);
-    if (!DeleteByHandle(opened.handle.Get())) {
-      folder.stuck = true;
-      report_.remainingFiles.push_back(path);
+    // Nobody else has it open: it goes now, or is denied (a rename would be too).
+    if (!inUse) {
+      if (DeleteByHandle(opened.handle.Get())) return;
+    } else if (quarantine_ != nullptr && quarantine_->Take(opened.handle.Get())) {
+      // Gone once its holder lets go, where the system allows; else at the restart.
+      DeleteByHandle(opened.handle.Get());
+      return;
+    } else if (DeleteByHandle(opened.handle.Get())) {
+      return;  // without a quarantine, as well as it can go now
     }
+    folder.stuck = true;
+    report_.remainingFiles.push_back(path);
   }
 
   static void ClearBlockingAttributes(HANDLE handle, DWORD attributes) {
@@ -305,6 +324,7 @@ class Walk {
   }
 
   TreeDeletionReport& report_;
+  Quarantine* quarantine_;
   std::vector<uint64_t> buffer_;
   std::vector<std::unique_ptr<Folder>> stack_;
   bool posixDelete_ = true;
@@ -314,9 +334,10 @@ class Walk {
 
 void SetListingObserver(ListingObserver observer) { listingObserver = observer; }
 
-TreeDeletionReport DeleteTreeInside(HANDLE folder, const std::wstring& path) {
+TreeDeletionReport DeleteTreeInside(HANDLE folder, const std::wstring& path,
+                                    Quarantine* quarantine) {
   TreeDeletionReport report;
-  Walk(report).Run(folder, path);
+  Walk(report, quarantine).Run(folder, path);
   return report;
 }
 

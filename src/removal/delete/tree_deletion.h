@@ -9,6 +9,9 @@
 // not is left alone, and so are the folders above it. Links go as links. No path is
 // formed to reach anything and the walk keeps its own stack, so depth and path
 // length do not matter.
+//
+// What cannot go now (in use) is moved into the quarantine when one is given
+// (quarantine.h), so that its folders can go at once.
 #pragma once
 
 #include <cstddef>
@@ -21,15 +24,18 @@
 
 namespace qiv::removal {
 
+class Quarantine;
+
 // A folder that kept something, held for the protection of its contents.
 struct RemainingFolder {
   std::wstring path;  // literal ("\\?\..."), for a deletion at the next restart
   size_t depth = 0;   // 1 for an entry of the top folder
-  qiv::platform::ScopedFile securityHandle;  // WRITE_DAC, or none when refused
+  qiv::platform::ScopedFile securityHandle;  // WRITE_DAC and WRITE_OWNER, or none
 };
 
 struct TreeDeletionReport {
-  // Files that could not be deleted (in use, denied), by literal path.
+  // Files that could neither be deleted nor moved into the quarantine (held
+  // without sharing deletion, denied), by literal path. They stay where they are.
   std::vector<std::wstring> remainingFiles;
   // Folders that are still there, the deepest last of its branch.
   std::vector<RemainingFolder> remainingFolders;
@@ -43,8 +49,10 @@ struct TreeDeletionReport {
 
 // Deletes everything inside the folder `folder` (a handle with listing access;
 // it stays open and the folder itself stays). `path` is that folder's literal path,
-// used only to name what remains. Never fails: what cannot go is reported.
-TreeDeletionReport DeleteTreeInside(HANDLE folder, const std::wstring& path);
+// used only to name what remains. What is in use goes into `quarantine` when one
+// is given and takes it. Never fails: what cannot go is reported.
+TreeDeletionReport DeleteTreeInside(HANDLE folder, const std::wstring& path,
+                                    Quarantine* quarantine = nullptr);
 
 // Test seam: called with a folder's literal path each time it has been listed, so
 // that a test can change the tree between the listing and the deletion. Null, the

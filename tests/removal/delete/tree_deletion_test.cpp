@@ -1,7 +1,7 @@
 // The deletion through handles: everything inside goes, links as links and never
 // what they lead to, whatever the names and depth; an entry swapped once the walk
-// has listed its folder is not followed; what stays is scheduled for the restart
-// only after its folders were closed to everyone else.
+// has listed its folder is not followed; what is in use waits in a fresh quarantine
+// for the restart, or stays unscheduled where it cannot move.
 #ifndef _WIN32
 
 #include "removal/delete/tree_deletion.h"
@@ -19,7 +19,8 @@
 #include "platform/posix/deletion_hooks.h"
 #include "platform/posix/scratch.h"
 #include "platform/posix/utf.h"
-#include "removal/delete/remainder_schedule.h"
+#include "removal/delete/quarantine.h"
+#include "removal/delete/remainder_protection.h"
 
 namespace {
 
@@ -72,6 +73,7 @@ class TreeDeletionTest : public ::testing::Test {
   void TearDown() override {
     qiv::removal::SetListingObserver(nullptr);
     qiv::posix::SetDeletionRefusal(nullptr);
+    qiv::posix::SetImageHold(nullptr);
     listingAction = nullptr;
     EXPECT_EQ(ReadFile(At("outside/keep.txt")), "keep");
     EXPECT_EQ(ReadFile(At("outside/sub/keep.txt")), "keep");
@@ -154,37 +156,89 @@ TEST_F(TreeDeletionTest, AFolderSwappedForALinkAfterTheListingIsNotFollowed) {
   EXPECT_TRUE(Empty(At("game")));
 }
 
-TEST_F(TreeDeletionTest, WhatIsInUseStaysAndIsScheduledAfterItsFoldersAreClosed) {
-  MakeDirs({"game/bin", "game/bin/plugins", "game/data"});
-  for (const char* file : {"game/bin/overlay.dll", "game/bin/game.exe", "game/bin/plugins/a.dll",
-                           "game/data/level.pak"}) {
-    WriteFile(At(file), "x");
-  }
-  const std::wstring held = Windows(At("game/bin/overlay.dll"));
-  qiv::posix::SetDeletionRefusal([&](const std::wstring& target) { return target == held; });
-  const std::string pending = At("pending.txt");
-  for (const bool allowed : {false, true}) {
-    ScopedEnv record("QIV_PENDING_DELETIONS", allowed ? pending.c_str() : nullptr);
-    Held game(At("game"));
-    qiv::removal::TreeDeletionReport report =
-        qiv::removal::DeleteTreeInside(game.handle, game.path);
-    EXPECT_EQ(report.remainingFiles, std::vector<std::wstring>{held});
-    ASSERT_EQ(report.remainingFolders.size(), 1u);
-    EXPECT_EQ(qiv::removal::ScheduleRemainder(report, game.handle, game.path), allowed);
-  }
-  // Everything else went at once.
-  EXPECT_TRUE(Exists(At("game/bin/overlay.dll")));
-  EXPECT_FALSE(Exists(At("game/bin/game.exe")) || Exists(At("game/bin/plugins")) ||
-               Exists(At("game/data")));
-  // The file, then its folders deepest first, the directory last.
-  EXPECT_EQ(ReadFile(pending), qiv::posix::Utf16ToUtf8(held) + "\n" +
-                                   qiv::posix::Utf16ToUtf8(Windows(At("game/bin"))) + "\n" +
-                                   qiv::posix::Utf16ToUtf8(Windows(At("game"))) + "\n");
-  // Those folders are closed to everyone but the administrators.
-  for (const char* folder : {"game", "game/bin"}) {
-    struct stat info;
-    ASSERT_EQ(stat(At(folder).c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 077, 0u) << folder;
+// A file another program holds open, in a game on a drive (C: is
+// $QIV_DRIVE_ROOT/c): held as a running image holds its file (deletion shared), it
+// moves into a fresh quarantine at the drive's root and only the quarantine's names
+// are scheduled, so its folders go at once; held without sharing deletion, it stays
+// where it is, unscheduled, and its folders are closed to all but the administrators.
+TEST_F(TreeDeletionTest, WhatIsInUseGoesIntoAFreshQuarantineOrStaysUnscheduled) {
+  const struct {
+    const char* name;
+    bool sharesDeletion;
+  } rows[] = {{"held as a running image", true}, {"held without sharing deletion", false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string drives = At(std::string("drives-") + (row.sharesDeletion ? "a" : "b"));
+    MakeDirs({drives.substr(scratch_.Path().size() + 1)});
+    ScopedEnv driveRoot("QIV_DRIVE_ROOT", drives.c_str());
+    const std::string c = drives + "/c";
+    ASSERT_EQ(mkdir(c.c_str(), 0755), 0);
+    for (const char* dir : {"/Games", "/Games/Title", "/Games/Title/bin", "/Games/Title/data",
+                            "/QivDepends.Pending", "/QivDepends.Pending.0"}) {
+      ASSERT_EQ(mkdir((c + dir).c_str(), 0777), 0) << dir;
+    }
+    for (const char* file : {"/Games/Title/bin/overlay.dll", "/Games/Title/bin/game.exe",
+                             "/Games/Title/data/level.pak"}) {
+      WriteFile(c + file, "x");
+    }
+    const std::wstring heldName = LR"(\\?\C:\Games\Title\bin\overlay.dll)";
+    const auto isHeld = [&](const std::wstring& target) { return target == heldName; };
+    if (row.sharesDeletion) {
+      qiv::posix::SetImageHold(isHeld);
+    } else {
+      qiv::posix::SetDeletionRefusal(isHeld);
+    }
+    const std::string pending = drives + "/pending.txt";
+    ScopedEnv record("QIV_PENDING_DELETIONS", pending.c_str());
+    std::wstring quarantinePath;
+    {
+      const std::wstring path = LR"(\\?\C:\Games\Title)";
+      const HANDLE game =
+          CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+      ASSERT_NE(game, INVALID_HANDLE_VALUE);
+      qiv::removal::Quarantine quarantine(game, path);
+      qiv::removal::TreeDeletionReport report =
+          qiv::removal::DeleteTreeInside(game, path, &quarantine);
+      if (!row.sharesDeletion) {
+        EXPECT_EQ(report.remainingFiles, std::vector<std::wstring>{heldName});
+        EXPECT_TRUE(qiv::removal::ProtectRemainder(report, game, path));
+      } else {
+        EXPECT_TRUE(report.Empty());
+      }
+      EXPECT_TRUE(quarantine.ScheduleForRestart());
+      quarantinePath = quarantine.Path();
+      CloseHandle(game);
+    }
+    qiv::posix::SetImageHold(nullptr);
+    qiv::posix::SetDeletionRefusal(nullptr);
+    // The folders planted under guessable names were not used.
+    EXPECT_TRUE(Empty(c + "/QivDepends.Pending") && Empty(c + "/QivDepends.Pending.0"));
+    EXPECT_FALSE(Exists(c + "/Games/Title/bin/game.exe") || Exists(c + "/Games/Title/data"));
+    if (row.sharesDeletion) {
+      EXPECT_TRUE(Empty(c + "/Games/Title"));
+      ASSERT_EQ(quarantinePath.rfind(LR"(\\?\C:\QivDepends.Pending.)", 0), 0u);
+      const std::string quarantine = c + "/" + qiv::posix::Utf16ToUtf8(quarantinePath.substr(7));
+      EXPECT_EQ(ReadFile(quarantine + "/1"), "x");
+      struct stat info;
+      ASSERT_EQ(stat(quarantine.c_str(), &info), 0);
+      EXPECT_EQ(info.st_mode & 0777, 0700u);
+      EXPECT_EQ(info.st_uid, geteuid());
+      // Its entries, then the quarantine; nothing in the game's folder.
+      const std::string literal = qiv::posix::Utf16ToUtf8(quarantinePath);
+      EXPECT_EQ(ReadFile(pending), literal + "\\1\n" + literal + "\n");
+    } else {
+      EXPECT_TRUE(quarantinePath.empty());
+      EXPECT_EQ(ReadFile(c + "/Games/Title/bin/overlay.dll"), "x");
+      EXPECT_FALSE(Exists(pending));
+      for (const char* folder : {"/Games/Title", "/Games/Title/bin"}) {
+        struct stat info;
+        ASSERT_EQ(stat((c + folder).c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 077, 0u) << folder;
+        EXPECT_EQ(info.st_uid, geteuid()) << folder;
+      }
+    }
   }
 }
 
