@@ -60,12 +60,12 @@ class GameRemover {
     String::_tstringW directory(installPath);
     if (!directory.empty() && directory.back() == L'\\') directory.pop_back();
     const String::_tstringW documentPath(directory + kDocumentName);
-    RemoveShortcuts(documentPath);
-    if (!fullMode_) return;
-    // One verdict on the directory serves both: a key that names a program is the
-    // game's only when the program lies in a folder the guard lets go, and a
-    // refused directory holds nothing of the game's.
+    // One verdict on the directory serves all: a shortcut file or a key that names
+    // a program is the game's only when it lies in a folder the guard lets go, and
+    // a refused directory holds nothing of the game's.
     const std::optional<std::wstring> checked = CheckedDirectory(directory);
+    RemoveShortcuts(documentPath, checked.value_or(std::wstring()));
+    if (!fullMode_) return;
     RemoveRegistryItems(documentPath, checked.value_or(std::wstring()));
     if (checked) DeleteInstallDirectory(*checked);
   }

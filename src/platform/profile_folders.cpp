@@ -114,6 +114,18 @@ void AddUserShellFolders(HKEY root, const std::wstring& userKey, const std::wstr
   }
 }
 
+std::wstring ReadUserShellFolder(HKEY root, const std::wstring& userKey,
+                                 const std::wstring& profile, const wchar_t* valueName) {
+  const std::wstring path =
+      userKey.empty() ? kUserShellFolders : userKey + L"\\" + kUserShellFolders;
+  ScopedRegistryKey key;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS) {
+    return std::wstring();
+  }
+  const std::wstring value = ReadRegistryText(key.Get(), valueName);
+  return value.empty() ? value : Expanded(value, profile);
+}
+
 void AddProfileFolders(const std::wstring& profile, std::vector<std::wstring>& folders) {
   folders.push_back(profile);
   for (const wchar_t* const* name = kProfileFolders; *name != nullptr; ++name) {

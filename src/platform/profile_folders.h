@@ -25,6 +25,11 @@ std::span<const UserFolderName> UserFolderNames();
 void AddUserShellFolders(HKEY root, const std::wstring& userKey, const std::wstring& profile,
                          std::vector<std::wstring>& folders);
 
+// One value of "...\Explorer\User Shell Folders" below `userKey` of `root` (as for
+// AddUserShellFolders), expanded the same way; empty when it is not there.
+std::wstring ReadUserShellFolder(HKEY root, const std::wstring& userKey,
+                                 const std::wstring& profile, const wchar_t* valueName);
+
 // Adds `profile` itself, its standard folders where they are by default
 // (Desktop, Documents, AppData, ...) and every folder directly in it whose name
 // begins with "OneDrive" ("OneDrive", "OneDrive - Company", ...).

@@ -52,6 +52,12 @@ class UninstallGamesTest : public qiv::testing::RegistryScratchTest {
   static std::string Game(const std::string& key, const std::string& installPath) {
     return "[" + kProduct + "\\" + key + "]\r\n\"INSTALL_PATH\"=\"" + installPath + "\"\r\n";
   }
+  // The scratch "desktop" as the user's Desktop, where shortcut files may go.
+  std::string Desktop() const {
+    return "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User "
+           "Shell Folders]\r\n\"Desktop\"=\"" +
+           RegValue("desktop") + "\"\r\n";
+  }
   std::string GameIn(const std::string& key, const std::string& dir) {
     return Game(key, RegValue("games/" + dir));
   }
@@ -102,7 +108,8 @@ TEST_F(UninstallGamesTest, AGameThatRemovesItsOwnRegistrationDoesNotHideTheNext)
            "<item rootpath='HKEY_LOCAL_MACHINE' path='SOFTWARE\\Orvandel\\Vantor\\Alpha'/>");
   MakeGame("Beta", "<item rootpath='HKEY_LOCAL_MACHINE' path='SOFTWARE\\Orvandel\\Vantor\\Beta'/>");
   MakeGame("Gamma");
-  WriteRegistry(GameIn("Alpha", "Alpha") + GameIn("Beta", "Beta") + GameIn("Gamma", "Gamma"));
+  WriteRegistry(Desktop() + GameIn("Alpha", "Alpha") + GameIn("Beta", "Beta") +
+                GameIn("Gamma", "Gamma"));
   UninstallGames(L"UninstallGame");
   for (const char* name : {"Alpha", "Beta", "Gamma"}) {
     EXPECT_FALSE(Installed(name)) << name;
@@ -183,7 +190,7 @@ TEST_F(UninstallGamesTest, NestedGamesLoseTheirShortcutsAndItemsInAnyOrder) {
       const size_t index = std::find(byDepth.begin(), byDepth.end(), name) - byDepth.begin();
       registry += GameIn("G" + std::to_string(index), name);
     }
-    WriteRegistry(registry);
+    WriteRegistry(Desktop() + registry);
     UninstallGames(L"UninstallGame");
     const std::string row = games.front() + " ... " + games.back();
     for (size_t index = 0; index < byDepth.size(); ++index) {

@@ -12,6 +12,7 @@
 #include "removal/delete/shortcut_removal.h"
 #include "removal/registry_tree_guard.h"
 #include "removal/registry_tree_owner.h"
+#include "removal/shortcut_places.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ bool SaveInstallConfig(const InstallConfigDocument& document, const String::_tst
          qiv::removal::ReplaceFileInFolder(hold.DirectoryHandle(), place->name, text);
 }
 
-bool RemoveShortcuts(const String::_tstringW& documentPath) {
+bool RemoveShortcuts(const String::_tstringW& documentPath, const std::wstring& gameFolder) {
   // The document's folder chain is held from the read to the rewrite, so both reach
   // the same folder (a folder that cannot be held is read, but not rewritten).
   const auto place = qiv::removal::PlaceOfFile(documentPath);
@@ -77,8 +78,9 @@ bool RemoveShortcuts(const String::_tstringW& documentPath) {
   TiXmlElement* shortcut = qiv::installconfig::FindShortcutElement(*root);
   if (shortcut == nullptr) return true;
   const qiv::installconfig::ShortcutFiles files = qiv::installconfig::ReadShortcutFiles(*shortcut);
-  qiv::removal::DeleteShortcutFile(files.desktop);
-  qiv::removal::DeleteShortcutFile(files.startMenu);
+  const qiv::removal::ShortcutPlaces places(qiv::platform::QueryShortcutFolders(), gameFolder);
+  qiv::removal::DeleteShortcutFile(files.desktop, places);
+  qiv::removal::DeleteShortcutFile(files.startMenu, places);
   // The element goes whatever the deletions achieved, so the next run does not
   // try again; a failed save leaves it for the next run.
   root->RemoveChild(shortcut);

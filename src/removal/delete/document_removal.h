@@ -13,9 +13,11 @@
 // the text would not read back or the folder cannot be held.
 bool SaveInstallConfig(const InstallConfigDocument& document, const String::_tstringW& path);
 
-// Deletes the desktop and start-menu shortcut files and writes the document back
-// without its "shortcut" element (only when it had one).
-bool RemoveShortcuts(const String::_tstringW& documentPath);
+// Deletes the desktop and start-menu shortcut files where shortcuts live
+// (shortcut_places.h; `gameFolder` as for RemoveRegistryItems) and writes the
+// document back without its "shortcut" element (only when it had one).
+bool RemoveShortcuts(const String::_tstringW& documentPath,
+                     const std::wstring& gameFolder = std::wstring());
 
 // Deletes the registry key trees of the "vantoritems" lists (the first item whose
 // root opens) and of the "appitems" lists (every item) of every "registry" element,

@@ -21,7 +21,7 @@ std::wstring LongName(HANDLE file) {
 
 }  // namespace
 
-bool DeleteShortcutFile(const std::wstring& path) {
+bool DeleteShortcutFile(const std::wstring& path, const ShortcutPlaces& places) {
   if (!IsShortcutFilePath(path)) return false;
   // No backup semantics: a directory does not open. Sharing everything, so that a
   // reader elsewhere neither blocks the check nor is disturbed by it.
@@ -34,7 +34,7 @@ bool DeleteShortcutFile(const std::wstring& path) {
           0) {
     return false;
   }
-  if (!IsShortcutFileName(LongName(file.Get()))) return false;
+  if (!IsShortcutFileName(LongName(file.Get())) || !places.Allows(file.Get())) return false;
   FILE_DISPOSITION_INFO disposition{};
   disposition.DeleteFile = TRUE;
   return SetFileInformationByHandle(file.Get(), FileDispositionInfo, &disposition,

@@ -201,6 +201,33 @@ class WinePrefix:
             for link in made:
                 link.unlink(missing_ok=True)
 
+    @contextlib.contextmanager
+    def drive(self, letter: str, target):
+        """A drive letter for a host folder while the block runs: its own drive root,
+        on the folder's volume, for what the program keeps at a volume's root."""
+        link = self.path / 'dosdevices' / (letter.rstrip(':').lower() + ':')
+        if link.exists() or link.is_symlink():
+            raise RuntimeError(f'drive {letter} exists in the prefix')
+        link.symlink_to(os.path.abspath(os.fspath(target)))
+        try:
+            yield letter.rstrip(':').upper() + ':'
+        finally:
+            link.unlink(missing_ok=True)
+
+    def pending_renames(self) -> list:
+        """The names of PendingFileRenameOperations (deletions and renames that wait
+        for the next restart), as written, without their empty targets."""
+        completed = subprocess.run(
+            [WINE64, 'reg', 'query', r'HKLM\SYSTEM\CurrentControlSet\Control\Session Manager',
+             '/v', 'PendingFileRenameOperations'],
+            env=self.environment(), stdin=subprocess.DEVNULL, capture_output=True, timeout=300,
+            check=False)
+        for line in completed.stdout.decode('utf-8', errors='replace').splitlines():
+            if 'PendingFileRenameOperations' in line and 'REG_MULTI_SZ' in line:
+                value = line.split('REG_MULTI_SZ', 1)[1].strip()
+                return [name for name in value.split('\\0') if name]
+        return []
+
     def reg(self, *args: str) -> int:
         """reg.exe (64-bit, so it needs no emulation) with its output discarded."""
         return self._quiet([WINE64, 'reg', *args], check=False)

@@ -13,6 +13,7 @@ namespace {
 
 using qiv::testing::Exists;
 using qiv::testing::ReadFile;
+using qiv::testing::ScopedEnv;
 using qiv::testing::WriteFile;
 
 const char kRegistry[] =
@@ -29,7 +30,11 @@ class RemovalTest : public qiv::testing::RegistryScratchTest {
  protected:
   void SetUp() override {
     RegistryScratchTest::SetUp();
-    WriteRegistry(kRegistry);
+    // The scratch "desktop" and "menu" are the user's Desktop and Start Menu.
+    WriteRegistry(std::string(kRegistry) +
+                  "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\"
+                  "User Shell Folders]\r\n\"Desktop\"=\"" +
+                  RegValue("desktop") + "\"\r\n\"Start Menu\"=\"" + RegValue("menu") + "\"\r\n");
     ASSERT_EQ(mkdir(Path("desktop").c_str(), 0700), 0);
     ASSERT_EQ(mkdir(Path("menu").c_str(), 0700), 0);
   }
@@ -146,6 +151,56 @@ TEST_F(RemovalTest, ShortcutsAreJudgedAndDeletedAsThemselves) {
     struct stat status {};
     EXPECT_EQ(lstat(Path(testCase.name).c_str(), &status) != 0, testCase.deleted);
     EXPECT_EQ(ReadFile(Path("precious.txt")), "precious");
+  }
+}
+
+// A shortcut file goes only where shortcuts live, judged by the folder it lies in
+// (C: is the scratch "drive/c"; the user's folders are the scratch "desktop" and
+// "menu"): another user's desktop or any other folder keeps its ".lnk" files, and
+// an alias of a shell folder is that folder.
+TEST_F(RemovalTest, ShortcutFilesGoOnlyWhereShortcutsLive) {
+  const ScopedEnv drives("QIV_DRIVE_ROOT", Path("drive").c_str());
+  for (const char* folder :
+       {"drive", "drive/c", "drive/c/Users", "drive/c/Users/Public", "drive/c/Users/Public/Desktop",
+        "drive/c/Users/Other", "drive/c/Users/Other/Desktop", "drive/c/Fake",
+        "drive/c/Fake/Desktop", "menu/Programs", "menu/Programs/Vendor", "games", "games/Title",
+        "games/Title/bin", "elsewhere"}) {
+    ASSERT_EQ(mkdir(Path(folder).c_str(), 0700), 0) << folder;
+  }
+  ASSERT_EQ(symlink(Path("drive/c/Users/Public").c_str(), Path("drive/c/AllUsers").c_str()), 0);
+  const std::string game = "games/Title";
+  const struct {
+    const char* name;
+    std::string file;     // scratch path of the file
+    std::wstring listed;  // as the document names it
+    bool gameAccepted;    // the guard let the game's folder go
+    bool deleted;
+  } rows[] = {
+      {"the user's desktop", "desktop/Game.lnk", WinPath("desktop/Game.lnk"), true, true},
+      {"the common desktop", "drive/c/Users/Public/Desktop/Game.lnk",
+       L"C:\\Users\\Public\\Desktop\\Game.lnk", true, true},
+      {"the common desktop by another path", "drive/c/Users/Public/Desktop/Other.lnk",
+       L"C:\\AllUsers\\Desktop\\Other.lnk", true, true},
+      {"a start menu subfolder", "menu/Programs/Vendor/Game.lnk",
+       WinPath("menu/Programs/Vendor/Game.lnk"), true, true},
+      {"the game's folder", game + "/bin/Game.url", WinPath(game + "/bin/Game.url"), true, true},
+      {"a refused game's folder", game + "/Game.lnk", WinPath(game + "/Game.lnk"), false, false},
+      {"another profile's desktop", "drive/c/Users/Other/Desktop/Game.lnk",
+       L"C:\\Users\\Other\\Desktop\\Game.lnk", true, false},
+      {"a folder named like a desktop", "drive/c/Fake/Desktop/Game.lnk",
+       L"C:\\Fake\\Desktop\\Game.lnk", true, false},
+      {"a folder elsewhere", "elsewhere/Game.lnk", WinPath("elsewhere/Game.lnk"), true, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    WriteFile(Path(row.file), "shell link");
+    std::string listed;
+    for (char c : qiv::posix::Utf16ToUtf8(row.listed)) listed += c;
+    WriteFile(Path(game + "/appinstallconfig.xml"),
+              "<config><shortcut desktop='" + listed + "'/></config>");
+    EXPECT_TRUE(RemoveShortcuts(String::_tstringW(WinPath(game + "/appinstallconfig.xml")),
+                                row.gameAccepted ? WinPath(game) : std::wstring()));
+    EXPECT_EQ(!Exists(Path(row.file)), row.deleted);
   }
 }
 
