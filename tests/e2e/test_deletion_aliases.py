@@ -176,7 +176,8 @@ def test_no_spelling_reaches_a_protected_folder(machine, runner, runner_kind, tm
     paths += [f'C:\\Users\\{NON_ASCII.lower()}\\Documents', f'X:\\USERS\\{NON_ASCII.upper()}']
     paths += ['C:\\' + relative for relative in CONTROLS] + ['D:\\Games\\Title\\']
 
-    registry = Registry()
+    # The links' folder is the user's Desktop, where shortcut files may go.
+    registry = Registry().shell_folders(desktop='C:\\qiv-links')
     for index, path in enumerate(paths):
         registry.set(f'{PRODUCT}\\G{index:03d}', 'INSTALL_PATH', path)
     for sid, name in (('S-1-5-21-7-7-7-1001', OTHER), ('S-1-5-21-7-7-7-1002', NON_ASCII)):

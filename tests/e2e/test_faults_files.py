@@ -247,7 +247,9 @@ def game_world(tmp_path, user, document_state):
     else:
         make_state(document, document_state, good)
     reg = tmp_path / 'registry.reg'
-    Registry().set(PRODUCT + '\\Alpha', 'INSTALL_PATH', user.host_path(game)).save(reg)
+    Registry().set(PRODUCT + '\\Alpha', 'INSTALL_PATH', user.host_path(game)) \
+        .shell_folders(user.host_path(tmp_path / 'desktop'), user.host_path(tmp_path / 'menu')) \
+        .save(reg)
     user.load_registry(reg)
     return game, document, shortcuts
 

@@ -63,7 +63,8 @@ def kit(request, tmp_path_factory):
 def games_world(tmp_path, runner) -> dict:
     """Two games with shortcuts, registry items and folders; keys of others beside them."""
     world = {'shortcuts': [], 'folders': []}
-    registry = Registry()
+    registry = Registry().shell_folders(runner.host_path(tmp_path / 'Desktop'),
+                                        runner.host_path(tmp_path / 'Menu'))
     registry.add_key(r'HKEY_LOCAL_MACHINE\SOFTWARE\Vendor\Keep')
     for name, abbr in (('Alpha Game', 'ald'), ('Skarn', 'ska')):
         folder = tmp_path / 'Games' / name

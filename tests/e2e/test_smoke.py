@@ -42,6 +42,7 @@ def test_smoke_uninstall_games(runner, tmp_path):
     registry = Registry()
     registry.set(PRODUCT + '\\Alpha', 'INSTALL_PATH', runner.host_path(game))
     registry.set('HKEY_CURRENT_USER\\Software\\Vendor\\Alpha\\Saves', 'slot', '1')
+    registry.shell_folders(desktop=runner.host_path(tmp_path))
     registry.save(tmp_path / 'registry.reg')
     runner.load_registry(tmp_path / 'registry.reg')
 

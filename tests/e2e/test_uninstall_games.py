@@ -107,6 +107,7 @@ class World:
             self.registry.set(path, name, value)
 
     def save(self):
+        self.registry.shell_folders(self.host(self.root / 'desktop'), self.host(self.root / 'menu'))
         self.registry.save(self.reg_file)
         self.runner.load_registry(self.reg_file)
 

@@ -93,6 +93,18 @@ class Registry:
         self._ensure(path)
         return self
 
+    def shell_folders(self, desktop: Optional[str] = None,
+                      start_menu: Optional[str] = None) -> 'Registry':
+        """The running user's Desktop and Start Menu (Windows paths), where Explorer
+        records them: the places where listed shortcut files may be deleted."""
+        key = (r'HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer'
+               r'\User Shell Folders')
+        if desktop is not None:
+            self.set(key, 'Desktop', desktop)
+        if start_menu is not None:
+            self.set(key, 'Start Menu', start_menu)
+        return self
+
     def delete_tree(self, path: str) -> None:
         lower = path.lower()
         for key in [k for k in self._keys if k == lower or k.startswith(lower + '\\')]:
