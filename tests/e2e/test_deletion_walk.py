@@ -224,6 +224,7 @@ def held_row(runner, tmp_path, volume, row, shares_deletion):
         assert holder.stdout.readline().strip() == b'held'
         result = runner.run(['UninstallGames', 'UninstallGame'], timeout=300)
         pending = runner.prefix.pending_renames()
+        print('scheduled for the restart:', pending)
     finally:
         release.write_text('')
         holder.wait(timeout=60)
