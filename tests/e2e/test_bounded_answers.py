@@ -8,6 +8,8 @@ from __future__ import annotations
 
 import time
 
+import pytest
+
 from conftest import COLLECTOR_HOST, SITE_HOST, TRACKING_HOST
 from funnel import (COLLECTOR_PATH, FAST, FEEDBACK_PATH, GOAL_PATH, TRACKING_PATH, attribution,
                     goal_answer)
@@ -92,3 +94,20 @@ def test_an_endless_feedback_answer_fails_the_form(runner, site):
     assert post.form()['comments'] == 'too slow'
     assert site.streamed < STREAM_BOUND
     assert result.has_line('End to uninstall software feedback...')
+
+
+@pytest.mark.parametrize('nested, converted', [(3994, True), (3995, False)],
+                         ids=['at-the-limit', 'past-the-limit'])
+def test_a_goal_answer_nested_past_the_documents_limit_is_refused(runner, site, tracking,
+                                                                   collector, tmp_path, nested,
+                                                                   converted):
+    # The answer's own six elements and `nested` more: the install configuration's
+    # limit of 4000 element tags, which the program's stack takes on both builds.
+    depth = '<x>' * nested + '</x>' * nested
+    site.default(GOAL_PATH, body=GOAL_START + depth + '</goals></data>')
+    tracking.default(TRACKING_PATH, body='success=true;')
+    result, _ = complete_stage(runner, tmp_path)
+
+    assert len(tracking.requests) == (1 if converted else 0)
+    assert len(collector.requests) == 1
+    assert not result.lines_containing('curl error')
