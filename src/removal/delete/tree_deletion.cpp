@@ -204,7 +204,7 @@ class Walk {
   void Handle(Folder& folder, const ListedEntry& entry) {
     const bool listedFolder = (entry.attributes & kKindAttributes) == FILE_ATTRIBUTE_DIRECTORY;
     // A folder is entered and shares no deletion while it is: nobody can move it
-    // away from under the walk. A file shares everything, as the shell does.
+    // away from under the walk.
     const ACCESS_MASK access = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES |
                                (listedFolder ? FILE_LIST_DIRECTORY : 0);
     const ULONG options = (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
