@@ -46,7 +46,8 @@ std::optional<std::vector<std::wstring>> SplitRegistryPath(const std::wstring& p
 }
 
 CRegistryKeyPath::Status CRegistryKeyPath::Open(HKEY root, const std::vector<std::wstring>& names,
-                                                REGSAM lastAccess, REGSAM view) {
+                                                REGSAM lastAccess, REGSAM view,
+                                                size_t systemDepth) {
   Close();
   root_ = root;
   view &= KEY_WOW64_64KEY | KEY_WOW64_32KEY;
@@ -61,17 +62,22 @@ CRegistryKeyPath::Status CRegistryKeyPath::Open(HKEY root, const std::vector<std
       return status == ERROR_FILE_NOT_FOUND ? Status::kMissing : Status::kFailed;
     }
     if (!last && key.IsLink()) {
-      // The system's own link: the user's classes live in a hive of their own.
-      CRegistryKey classes;
+      CRegistryKey followed;
       const std::wstring hive = CurrentUserSid() + L"_Classes";
-      if (!IsUsersClasses(root, names, index + 1) || CurrentUserSid().empty() ||
-          classes.Open(HKEY_USERS, hive.c_str(), KEY_READ | view,
-                       CRegistryKey::Link::kOpenItself) != ERROR_SUCCESS ||
-          classes.IsLink()) {
+      LONG reopened = ERROR_FILE_NOT_FOUND;
+      if (index + 1 < systemDepth) {
+        // One name, resolved by the system through a link no standard user can make.
+        reopened = followed.Open(At(index), names[index].c_str(), KEY_READ | view);
+      } else if (IsUsersClasses(root, names, index + 1) && !CurrentUserSid().empty()) {
+        // The user's classes live in a hive of their own.
+        reopened = followed.Open(HKEY_USERS, hive.c_str(), KEY_READ | view,
+                                 CRegistryKey::Link::kOpenItself);
+      }
+      if (reopened != ERROR_SUCCESS || followed.IsLink()) {
         Close();
         return Status::kLinkOnTheWay;
       }
-      key = std::move(classes);
+      key = std::move(followed);
     }
     keys_.push_back(std::move(key));
   }

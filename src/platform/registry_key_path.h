@@ -24,12 +24,15 @@ class CRegistryKeyPath {
 
   // Opens each of `names` below `root`, with REG_OPTION_OPEN_LINK and the view bits
   // of `view`: every key but the last for reading, the last with `lastAccess`. A
-  // link before the last key ends the walk (kLinkOnTheWay), except the one the
-  // system itself puts at the user's Software\Classes, which is followed to the
-  // user's own classes hive (HKEY_USERS\<user>_Classes) where the system keeps it.
-  // Any key held before is closed first.
-  Status Open(HKEY root, const std::vector<std::wstring>& names, REGSAM lastAccess,
-              REGSAM view = 0);
+  // link before the last key ends the walk (kLinkOnTheWay), except where the system
+  // itself puts links: the user's Software\Classes, followed to the user's own
+  // classes hive (HKEY_USERS\<user>_Classes), and, when `systemDepth` is given, a
+  // link among the first `systemDepth` - 1 keys, which lie in containers only
+  // administrators can change (where the system shares a key between its 32-bit
+  // and 64-bit views, for one), followed to the key it leads to. Any key held
+  // before is closed first.
+  Status Open(HKEY root, const std::vector<std::wstring>& names, REGSAM lastAccess, REGSAM view = 0,
+              size_t systemDepth = 0);
   void Close();
 
   // The key `depth` names down the path: 0 is the root itself.

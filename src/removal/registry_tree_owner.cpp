@@ -285,7 +285,7 @@ bool IsTheGamesMachineProductKey(OwnerReader& reader, HKEY machine,
                                  const std::vector<std::wstring>& productKey) {
   for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
     qiv::platform::CRegistryKeyPath product;
-    if (product.Open(machine, productKey, KEY_READ, view) ==
+    if (product.Open(machine, productKey, KEY_READ, view, productKey.size()) ==
             qiv::platform::CRegistryKeyPath::Status::kOpened &&
         NamesTheFolder(reader, product.Last().Handle()) &&
         reader.WalkKey(product.Last().Handle()).Clean()) {

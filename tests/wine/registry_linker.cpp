@@ -6,8 +6,9 @@
 //   qiv_registry_linker.exe is-link KEY        exit 0: KEY is a link, 1: a plain key,
 //                                              2: there is no KEY
 // LINK, TARGET and KEY are paths below HKEY_CURRENT_USER.
-#include <sddl.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <sddl.h>
 
 #include <cstdio>
 #include <string>

@@ -15,7 +15,10 @@ ListedRegistryTree::ListedRegistryTree(HKEY root, HKEY rootKind, const std::wstr
   // blank name, or an empty one between two backslashes, is refused.
   const auto names = qiv::platform::SplitRegistryPath(path);
   if (!names || *names != owner.keys) return;
-  if (keys_.Open(root, *names, KEY_READ | DELETE) !=
+  // Above the owner key, the machine's hive holds the system's containers, where
+  // only the system makes links; anywhere else a link on the way refuses the item.
+  const size_t systemDepth = rootKind == HKEY_LOCAL_MACHINE ? owner.ownerDepth : 0;
+  if (keys_.Open(root, *names, KEY_READ | DELETE, 0, systemDepth) !=
       qiv::platform::CRegistryKeyPath::Status::kOpened) {
     return;
   }

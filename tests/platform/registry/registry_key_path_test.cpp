@@ -16,9 +16,11 @@ namespace {
 using qiv::platform::CRegistryKeyPath;
 using Status = CRegistryKeyPath::Status;
 
-// A .reg section making HKEY_CURRENT_USER\`link` a link to `native`.
+// A .reg section making `link` (HKEY_CURRENT_USER's unless it names a root) a link
+// to `native`.
 std::string Link(const std::string& link, const std::wstring& native) {
-  std::string section = "[HKEY_CURRENT_USER\\" + link + "]\r\n\"SymbolicLinkValue\"=hex(6):";
+  const std::string key = link.rfind("HKEY_", 0) == 0 ? link : "HKEY_CURRENT_USER\\" + link;
+  std::string section = "[" + key + "]\r\n\"SymbolicLinkValue\"=hex(6):";
   for (size_t at = 0; at < native.size(); ++at) {
     char bytes[8];
     std::snprintf(bytes, sizeof bytes, "%s%02x,%02x", at == 0 ? "" : ",", native[at] & 0xFF,
@@ -39,7 +41,8 @@ class RegistryKeyPathTest : public qiv::testing::RegistryScratchTest {
         Link("Software\\Game\\L", L"\\Registry\\Machine\\SOFTWARE\\Other") +
         Link("Software\\Game\\Loop",
              L"\\REGISTRY\\USER\\S-1-5-21-0-0-0-1000\\Software\\Game\\Loop") +
-        Link("Software\\Classes", L"\\Registry\\User\\S-1-5-21-0-0-0-1000_Classes"));
+        Link("Software\\Classes", L"\\Registry\\User\\S-1-5-21-0-0-0-1000_Classes") +
+        Link("HKEY_LOCAL_MACHINE\\SOFTWARE\\Shared", L"\\Registry\\Machine\\SOFTWARE\\Other"));
   }
 };
 
@@ -77,6 +80,7 @@ TEST_F(RegistryKeyPathTest, OpensOneKeyAtATimeAndRefusesALinkOnTheWay) {
     HKEY root;
     std::vector<std::wstring> names;
     Status status;
+    size_t systemDepth = 0;
   } rows[] = {
       {HKEY_CURRENT_USER, {L"Software", L"Game", L"Plain", L"Sub"}, Status::kOpened},
       {HKEY_CURRENT_USER, {L"Software", L"Game", L"L", L"Sub"}, Status::kLinkOnTheWay},
@@ -86,10 +90,14 @@ TEST_F(RegistryKeyPathTest, OpensOneKeyAtATimeAndRefusesALinkOnTheWay) {
       // The system's own link to the user's classes hive is the one followed.
       {HKEY_CURRENT_USER, {L"Software", L"Classes", L".gsave"}, Status::kOpened},
       {HKEY_USERS, {L"S-1-5-21-0-0-0-1000_Classes", L".gsave"}, Status::kOpened},
+      // A link above the key the caller names as the first one that could be a user's.
+      {HKEY_LOCAL_MACHINE, {L"SOFTWARE", L"Shared", L"Sub"}, Status::kOpened, 3},
+      {HKEY_LOCAL_MACHINE, {L"SOFTWARE", L"Shared", L"Sub"}, Status::kLinkOnTheWay, 2},
+      {HKEY_CURRENT_USER, {L"Software", L"Game", L"L", L"Sub"}, Status::kLinkOnTheWay, 0},
   };
   for (const auto& row : rows) {
     CRegistryKeyPath path;
-    EXPECT_EQ(path.Open(row.root, row.names, KEY_READ), row.status)
+    EXPECT_EQ(path.Open(row.root, row.names, KEY_READ, 0, row.systemDepth), row.status)
         << testing::PrintToString(row.names);
     if (row.status == Status::kOpened) {
       EXPECT_EQ(path.Depth(), row.names.size());
