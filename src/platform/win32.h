@@ -389,6 +389,9 @@ LSTATUS RegEnumValueW(HKEY key, DWORD index, LPWSTR valueName, LPDWORD valueName
 LSTATUS RegDeleteKeyW(HKEY key, LPCWSTR subKey);
 LSTATUS RegDeleteKeyExW(HKEY key, LPCWSTR subKey, REGSAM desired, DWORD reserved);
 LSTATUS RegCloseKey(HKEY key);
+// ntdll's deletion of the key behind a handle (an NTSTATUS, 0 on success), found
+// through GetProcAddress as on Windows (posix/module.cpp).
+LONG NtDeleteKey(HANDLE key);
 
 // Files and shell (posix/files.cpp, posix/shell_file_operation.cpp); Windows paths are
 // mapped as posix/path_map.h describes.

@@ -75,6 +75,8 @@ def games_world(tmp_path, runner) -> dict:
             shortcut.write_bytes(b'L\0\0\0')
         settings = rf'SOFTWARE\Vendor\{name}'
         registry.add_key(rf'HKEY_LOCAL_MACHINE\{settings}\Settings')
+        # The game's product key names its folder: the settings are the game's.
+        registry.set(rf'HKEY_LOCAL_MACHINE\{settings}', 'InstallDir', runner.host_path(folder))
         (folder / 'appinstallconfig.xml').write_text(
             '<?xml version="1.0" encoding="UTF-8"?>\n<config>'
             f'<registry><vantoritems><item rootpath="HKEY_LOCAL_MACHINE" path="{settings}"/>'

@@ -23,6 +23,8 @@ if(WIN32 AND CMAKE_CROSSCOMPILING)
   qiv_wine_helper(qiv_folder_swapper folder_swapper.cpp "folder swapper")
   # A second process that holds a file open without sharing its deletion.
   qiv_wine_helper(qiv_file_holder file_holder.cpp "file holder")
+  # Makes registry links, as a standard user can, and tells a link from a key.
+  qiv_wine_helper(qiv_registry_linker registry_linker.cpp "registry linker" -ladvapi32)
 
   set(qiv_wine_prefix ${CMAKE_BINARY_DIR}/wineprefix)
   set(qiv_wine_environment
