@@ -32,7 +32,7 @@ Kind Parse(std::wstring_view line, std::wstring& name) {
   if (text.front() == L'[') {
     const size_t close = text.find(L']');
     if (close == std::wstring_view::npos) return Kind::kOther;
-    name = Trim(text.substr(1, close - 1));
+    name = text.substr(1, close - 1);  // blanks inside the brackets belong to the name
     return Kind::kSection;
   }
   name = Trim(text.substr(0, text.find(L'=')));
