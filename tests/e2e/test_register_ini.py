@@ -28,24 +28,32 @@ def place(tmp_path):
     return client / 'Register.ini', elsewhere
 
 
-@pytest.mark.parametrize('plant', [
-    lambda ini, elsewhere: os.link(elsewhere / 'precious.ini', ini),
-    lambda ini, elsewhere: os.symlink(elsewhere / 'precious.ini', ini),
-    lambda ini, elsewhere: os.symlink(elsewhere / 'planted.dll', ini),
+# Wine has no links of its own and shows the host's as what they lead to: it opens
+# a link's target, and its rename does not replace a dangling link. Windows' links
+# are reparse points, opened and replaced as themselves, as on the stand-in.
+@pytest.mark.parametrize('plant, under_wine', [
+    (lambda ini, elsewhere: os.link(elsewhere / 'precious.ini', ini), 'own file'),
+    (lambda ini, elsewhere: os.symlink(elsewhere / 'precious.ini', ini), 'target carried'),
+    (lambda ini, elsewhere: os.symlink(elsewhere / 'planted.dll', ini), 'not written'),
 ], ids=['hard link', 'symbolic link', 'link to a file not there yet'])
 def test_a_link_planted_as_register_ini_is_replaced_not_written_through(
-        runner, place, plant):
+        runner, runner_kind, place, plant, under_wine):
     ini, elsewhere = place
     plant(ini, elsewhere)
     result = complete(runner, ini)
+    outcome = under_wine if runner_kind == 'wine' else 'own file'
 
     assert result.returncode == 0
     assert (elsewhere / 'precious.ini').read_bytes() == PRECIOUS
     assert os.stat(elsewhere / 'precious.ini').st_nlink == 1
     assert not (elsewhere / 'planted.dll').exists()
-    assert not ini.is_symlink() and ini.is_file() and os.stat(ini).st_nlink == 1
-    assert read_ini(ini) == [('registered_from', STORED)]
     assert sorted(path.name for path in ini.parent.iterdir()) == ['Register.ini']
+    if outcome == 'not written':
+        assert ini.is_symlink()
+        return
+    assert not ini.is_symlink() and ini.is_file() and os.stat(ini).st_nlink == 1
+    carried = [('secret', [('key', 'precious')])] if outcome == 'target carried' else []
+    assert read_ini(ini) == carried + [('registered_from', STORED)]
 
 
 def utf16(text):
