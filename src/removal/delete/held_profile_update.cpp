@@ -11,8 +11,10 @@ namespace qiv::removal {
 
 namespace {
 
-// Far beyond any profile file the program writes; what is larger is not read.
-constexpr size_t kReadLimit = 4 << 20;
+// Far beyond any profile file met in use: a larger one, which a standard user could
+// plant to exhaust the 32-bit program's memory (the text is held several times
+// over while it is edited), is left as it is.
+constexpr size_t kReadLimit = 32 << 20;
 
 // What the new file takes over from the one it replaces.
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;

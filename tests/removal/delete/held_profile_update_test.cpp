@@ -133,6 +133,15 @@ TEST_F(HeldProfileUpdateTest, AFileOfItsOwnKeepsWhatItHeld) {
   GetPrivateProfileStringW(L"registered_from", L"gclid", L"?", value, 16,
                            WindowsPath(Ini()).c_str());
   EXPECT_EQ(std::wstring(value), L"G1");
+
+#ifdef _WIN32
+  // A hidden file stays hidden (where the file system keeps the attribute at all).
+  SetFileAttributesW(WindowsPath(Ini()).c_str(), FILE_ATTRIBUTE_HIDDEN);
+  if ((GetFileAttributesW(WindowsPath(Ini()).c_str()) & FILE_ATTRIBUTE_HIDDEN) != 0) {
+    EXPECT_TRUE(Set());
+    EXPECT_NE(GetFileAttributesW(WindowsPath(Ini()).c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+  }
+#endif
 }
 
 // Nothing is written where the profile functions would not write either, nor into
