@@ -55,7 +55,11 @@ ProfileText::ProfileText(const std::string& bytes) {
     encoding_ = Encoding::kUtf8;
     byteOrderMark_.assign(kUtf8ByteOrderMark, 3);
   }
-  Split(bytes.substr(byteOrderMark_.size()));
+  std::string body = bytes.substr(byteOrderMark_.size());
+  // Half a unit at the end is no text, and lines added after it would be shifted
+  // by a byte: it goes, as the profile functions read no character from it.
+  if (encoding_ == Encoding::kUtf16Le && body.size() % 2 != 0) body.pop_back();
+  Split(body);
 }
 
 void ProfileText::Split(const std::string& body) {
