@@ -30,8 +30,9 @@ inline constexpr const wchar_t* kTriggerFlags[] = {L"login_triggered", L"loginsu
 // (removal/delete/held_profile_update.h), not by the profile functions.
 std::vector<qiv::platform::ProfileValue> StoredValues(const Attribution& values);
 
-// What Store wrote; an absent value reads as empty. The region is not read back:
-// the uninstaller is told its language.
+// The values StoredValues lists, read back through the profile functions; an
+// absent value reads as empty. The region is not read: the uninstaller is told its
+// language.
 Attribution Read(const String::_tstringW& file);
 
 }  // namespace attribution
