@@ -105,17 +105,15 @@ def network(kind: str):
         yield services
 
 
-def run_batch(runner, scratch, program, arguments: str) -> subprocess.CompletedProcess:
-    """Runs PROGRAM with the command line ARGUMENTS exactly as written (NSIS wants /D=
-    unquoted, blanks and all; Inno Setup wants /DIR= quoted) from a batch file, which
-    waits for the program, then starts a small program whose start marks the end in
-    the trace."""
-    batch = scratch / f'run-{program.stem}.cmd'
-    batch.write_text(f'@"{runner.host_path(program)}" {arguments}\r\n'
-                     '@hostname.exe >nul\r\n', encoding='cp1252')
+def run_batch(runner, scratch, name: str, command: str) -> subprocess.CompletedProcess:
+    """Runs COMMAND exactly as written (NSIS wants /D= unquoted, blanks and all; Inno
+    Setup wants /DIR= quoted) from a batch file, which waits for the program, then
+    starts a small program whose start marks the end in the trace."""
+    batch = scratch / f'run-{name}.cmd'
+    batch.write_text(f'@{command}\r\n@hostname.exe >nul\r\n', encoding='cp1252')
     runner.prefix.note_registry_change()  # the installer registers itself
     return runner.prefix.run(['wine', 'cmd', '/c', runner.host_path(batch)], env=TRACE,
-                             cwd=program.parent, timeout=RUN_TIMEOUT)
+                             cwd=scratch, timeout=RUN_TIMEOUT)
 
 
 def settle(runner) -> None:
@@ -142,7 +140,7 @@ def program_of(command: str) -> pathlib.PureWindowsPath:
                                    else command.split(' ')[0])
 
 
-def stage_times(completed, setup_name: str) -> dict:
+def stage_times(completed, started_as: str) -> dict:
     """How long the installer stayed at each stage: from the start of its report to the
     next report, or to the installer's end; 'install' is the whole run (from the start
     of the setup program, not of the copy an Inno setup runs)."""
@@ -151,7 +149,7 @@ def stage_times(completed, setup_name: str) -> dict:
         stage = re.search(r' PostInstallEvent "(\w+)"', command)
         if stage:
             marks.append((stage.group(1), moment))
-        elif program_of(command).name == setup_name and not marks:
+        elif program_of(command).name.lower() == started_as.lower() and not marks:
             marks.append(('begin', moment))
         elif 'hostname.exe' in command:
             marks.append(('end', moment))
@@ -181,12 +179,14 @@ def prefix_processes(runner) -> list:
     return names
 
 
-def uninstall(runner, kit, scratch, program, arguments: str) -> float:
-    """Runs the uninstaller and returns the seconds until its copy (both kits'
-    uninstallers run from a copy in the temporary folder) has ended; the programs it
-    left running in the background do not count."""
+def uninstall(runner, kit, scratch, client, values: dict) -> float:
+    """Runs the uninstaller and returns the seconds until it has ended (for an NSIS or
+    Inno Setup uninstaller, the copy in the temporary folder that it runs from); the
+    programs it left running in the background do not count."""
     begin = time.monotonic()
-    completed = run_batch(runner, scratch, program, arguments)
+    completed = run_batch(runner, scratch, 'uninstall', kit.uninstall_command(runner, client, values))
+    if not kit.uninstaller_copy:
+        return round(time.monotonic() - begin, 2)
     programs = [program_of(command) for _, command in started(completed)]
     copies = [program.name[:15] for program in programs if kit.is_uninstaller_copy(program)]
     assert copies, 'the uninstaller started no copy of itself'
@@ -237,12 +237,13 @@ def test_silent_install_and_uninstall_drive_every_command(tmp_path, kit, runner,
 
         a = ATTRIBUTED
         installed = run_batch(
-            runner, tmp_path, setup_program, kit.install_arguments(
-                f'/TRANSACTION={a["trans_id"]} /OFFER={a["offer_id"]} '
-                f'/VENDOR={a["vendor_id"]} /REGION={a["region"]} /GAME={a["game_abbr"]} '
-                f'/GCLID={a["gclid"]}', runner.host_path(client)))
+            runner, tmp_path, 'install', kit.install_command(
+                runner, setup_program,
+                {'TRANSACTION': a['trans_id'], 'OFFER': a['offer_id'], 'VENDOR': a['vendor_id'],
+                 'REGION': a['region'], 'GAME': a['game_abbr'], 'GCLID': a['gclid']},
+                runner.host_path(client)))
         assert installed.returncode == 0
-        timings = stage_times(installed, kit.setup_name)
+        timings = stage_times(installed, kit.started_as)
         if kind != 'silent':
             settle(runner)  # the reports finish in the background
         else:
@@ -276,8 +277,8 @@ def test_silent_install_and_uninstall_drive_every_command(tmp_path, kit, runner,
                 server.clear()
         site_before = len(site.requests)
         timings['uninstall'] = uninstall(
-            runner, kit, tmp_path, client / kit.uninstaller_name,
-            kit.uninstall_arguments('/LANG=de /FACTORS=2,5 /STAR=3 /COMMENTS="Zu langsam"'))
+            runner, kit, tmp_path, client,
+            {'LANG': 'de', 'FACTORS': '2,5', 'STAR': '3', 'COMMENTS': 'Zu langsam'})
         timed[kind] = timings
         print(f'{kit.name}, {kind} network, seconds:', timings)
         if kind == 'silent':
