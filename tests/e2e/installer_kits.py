@@ -167,10 +167,10 @@ class InnoSetupKit:
 
 
 class MsiKit:
-    """examples/msi/, built with Debian's wixl (msitools), the RemoveFile row that
-    wixl cannot write added by msibuild; run by Wine's msiexec. The package has no
-    uninstaller file of its own: msiexec removes it by its product code, and runs every
-    call itself, so nothing runs from a copy."""
+    """examples/msi/, built with Debian's wixl and msibuild (examples/msi/build.sh) and
+    run by Wine's msiexec. The package has no uninstaller file of its own: msiexec
+    removes it by its product code and runs every call itself, so nothing runs from a
+    copy."""
 
     name = 'msi'
     folder = EXAMPLES / 'msi'
@@ -183,25 +183,11 @@ class MsiKit:
 
     def build(self, scratch: pathlib.Path, exe: pathlib.Path, prefix) -> pathlib.Path:
         del prefix  # wixl is a Linux program
-        wixl, msibuild = shutil.which('wixl'), shutil.which('msibuild')
-        assert wixl and msibuild, 'wixl or msibuild is missing (Debian packages wixl, msitools)'
-        msi_actions = exe.parent / 'qiv_msi_actions.dll'
-        assert msi_actions.is_file(), f'{msi_actions} is missing: build the windows preset'
-        version_ini = write_version_ini(scratch)
+        actions = exe.parent / 'qiv_msi_actions.dll'
+        assert actions.is_file(), f'{actions} is missing: build the windows preset'
         setup = scratch / self.setup_name
-        # wixl 0.101 finds a source only by a path relative to the current folder.
-        def source(path):
-            return os.path.relpath(path, scratch)
-        built = subprocess.run([wixl, '-a', 'x86', '-D', f'QIV_EXE={source(exe)}',
-                                '-D', f'QIV_VERSION_INI={source(version_ini)}',
-                                '-D', f'QIV_MSI_ACTIONS={source(msi_actions)}', '-o', str(setup),
-                                str(self.folder / 'QivClient.wxs')], cwd=scratch,
-                               capture_output=True)
-        output = completed_text(built)
-        assert built.returncode == 0, output
-        # The example a client copies builds without warnings.
-        assert 'WARNING' not in output.upper(), output
-        subprocess.run([msibuild, str(setup), '-i', str(self.folder / 'RemoveFile.idt')],
+        subprocess.run(['bash', str(self.folder / 'build.sh'), str(exe),
+                        str(write_version_ini(scratch)), str(actions), str(setup)],
                        check=True, cwd=scratch)
         return setup
 
