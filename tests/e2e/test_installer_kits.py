@@ -287,7 +287,7 @@ def test_silent_install_and_uninstall_drive_every_command(tmp_path, kit, runner,
             left_running = [name for name in prefix_processes(runner) if name == 'QivDepends.exe']
             staying = [path for path in sorted(temporary_files(runner, kit) - temporary_before)
                        if (runner.prefix.path / path).is_file()] + [
-                str(path) for path in client.rglob('*')]
+                str(path) for path in client.rglob('*') if path.is_file()]
             print(f'{kit.name}, silent network, {len(left_running)} programs still running; '
                   'left until the next restart:', *staying, sep='\n  ')
             # Only program files that still run stay: the client's, run by the last
