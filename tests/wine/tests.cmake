@@ -24,6 +24,20 @@ if(WIN32 AND CMAKE_CROSSCOMPILING)
   # A second process that holds a file open without sharing its deletion.
   qiv_wine_helper(qiv_file_holder file_holder.cpp "file holder")
 
+  # The DLL the planting scenarios put beside the program under system libraries'
+  # names: 32-bit like the program, since a DLL of the other width is passed over.
+  set(qiv_marker ${CMAKE_BINARY_DIR}/qiv_marker_library.dll)
+  add_custom_command(OUTPUT ${qiv_marker}
+    COMMAND ${CMAKE_CXX_COMPILER} -O2 -Wall -Wextra -Werror -shared -static -s
+            -o ${qiv_marker} ${CMAKE_CURRENT_LIST_DIR}/marker_library.cpp
+    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/marker_library.cpp
+    COMMENT "Building the 32-bit marker DLL")
+  add_custom_target(qiv_marker_library ALL DEPENDS ${qiv_marker})
+
+  # The import table names known DLLs only (no Wine needed).
+  add_test(NAME import_table_names_known_dlls_only
+    COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/scripts/pe_imports.py $<TARGET_FILE:QivDepends>)
+
   set(qiv_wine_prefix ${CMAKE_BINARY_DIR}/wineprefix)
   set(qiv_wine_environment
     "QIV_WINEPREFIX=${qiv_wine_prefix};PYTHONDONTWRITEBYTECODE=1")
