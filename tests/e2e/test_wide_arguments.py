@@ -6,6 +6,7 @@ the code page is 1252, which holds none of these letters."""
 import pytest
 
 from funnel import FAST, GOAL_PATH, attribution, events, goal_answer
+from harness.wine import WINE64, host_path
 
 SCRIPTS = {
     'cyrillic': ('Игры', 'Очень медленно, но красиво'),
@@ -50,3 +51,44 @@ def test_feedback_in_any_script_reaches_the_site_as_typed(runner, site, script):
                       for i in (0, 2))
     assert parts['comments'] == (SCRIPTS[script][1] + ' \u20ac ').encode('utf-8') + halves
     assert (parts['lang'], parts['factors']) == (b'ru', b'1,3')
+
+
+# Command lines after the command word, byte for byte, and the four arguments the
+# feedback form then carries; None: whatever the narrow runtime splits.
+COMMAND_LINES = [
+    ('plain', 'en 1 5 fine', ['en', '1', '5', 'fine']),
+    ('quoted blanks', '"e n" "1 2" 5 "so so"', ['e n', '1 2', '5', 'so so']),
+    ('empty arguments', '"" "" "" ""', ['', '', '', '']),
+    ('tabs', 'en\t1\t"5\t4"  \t "a\tb"', ['en', '1', '5\t4', 'a\tb']),
+    ('escaped quote', 'en \\"1 "a \\"b\\" c" d', ['en', '"1', 'a "b" c', 'd']),
+    ('backslashes', 'C:\\a\\ b\\\\ "c\\\\" "d\\\\\\"e"', ['C:\\a\\', 'b\\\\', 'c\\', 'd\\"e']),
+    ('quotes inside', 'a"b c"d e f g', ['ab cd', 'e', 'f', 'g']),
+    ('doubled quotes', '"a""b" "" c "d""" e', None),
+    ('unclosed quote', 'en 1 5 "no end\t here', ['en', '1', '5', 'no end\t here']),
+]
+
+
+@pytest.mark.parametrize('tail, expected', [row[1:] for row in COMMAND_LINES],
+                         ids=[row[0] for row in COMMAND_LINES])
+def test_command_lines_split_as_the_narrow_runtime_splits_them(runner, runner_kind, site,
+                                                               tmp_path, tail, expected):
+    if runner_kind != 'wine':
+        pytest.skip("the Windows runtime's command-line parser")
+    line = tmp_path / 'line.txt'
+    line.write_text('UninstallSoftwareFeedback ' + tail, encoding='utf-8')
+    start = runner.exe.parent / 'qiv_raw_command_line.exe'
+    narrow = runner.prefix.run(
+        [WINE64, host_path(start), host_path(line), host_path(runner.exe.parent / 'qiv_narrow_arguments.exe')],
+        env={'QIV_ARGUMENTS_FILE': host_path(tmp_path / 'narrow.bin')})
+    assert narrow.returncode == 0
+    split = (tmp_path / 'narrow.bin').read_bytes().split(b'\0')[:-1]
+    by_narrow_runtime = [argument.decode('ascii') for argument in split[1:5]]
+    if expected is not None:
+        assert by_narrow_runtime == expected
+
+    wide = runner.prefix.run([WINE64, host_path(start), host_path(line), host_path(runner.exe)])
+
+    assert wide.returncode == 0
+    [post] = site.requests
+    form = post.form()
+    assert [form[name] for name in ('lang', 'factors', 'star', 'comments')] == by_narrow_runtime
