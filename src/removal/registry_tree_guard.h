@@ -20,8 +20,8 @@
 // Second, whose the tree is, read from the registry (registry_tree_owner.h). The
 // path says which key's contents decide (the "owner"); "inside" means inside the
 // game's install directory, compared by folder identity. Which tree is decided by
-// which rule, and when each rule lets it go, is the table in README.md ("Uninstalling
-// games", "Registry, whose it is"), kept there once; TreeOwnerRule names its rows.
+// which rule, and when each rule lets it go, is the table in docs/uninstalling-games.md
+// ("Registry, whose it is"), kept there once; TreeOwnerRule names its rows.
 //
 // A path in a value is a drive or share path (quoted or not, "@" resource form, with
 // arguments after it) or one that begins with an environment variable; one that
@@ -39,7 +39,7 @@
 
 namespace qiv::removal {
 
-// What decides whether a listed tree goes: the rows of the README's table, in order.
+// What decides whether a listed tree goes: the rows of that table, in order.
 enum class TreeOwnerRule {
   kNever,
   kUninstallEntry,
