@@ -90,6 +90,7 @@ def uninstall_software(runner, folder, tmp_path, site, tracking, collector, env)
 
 def uninstall_feedback(runner, folder, tmp_path, site, tracking, collector, env):
     result = runner.run(['UninstallSoftwareFeedback', 'en', '2', '5', 'fine'], env=env, cwd=folder)
+    assert len(site.requests) == 1, result.debug_lines
     [post] = site.requests
     assert (post.form()['comments'], post.form()['star']) == ('fine', '5')
     return result

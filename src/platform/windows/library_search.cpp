@@ -5,6 +5,7 @@
 #include <delayimp.h>
 
 #include <cwchar>
+#include <initializer_list>
 
 namespace qiv::platform {
 
@@ -73,6 +74,12 @@ void RestrictLibrarySearchToSystemFolder() {
   // Without the flag, at least the current folder leaves the search.
   if (!g_systemFlagKnown) SetDllDirectoryW(L"");
   SetSearchPathMode(BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE | BASE_SEARCH_PATH_PERMANENT);
+  // The system's own code loads these by name on the program's behalf (Schannel
+  // crypt32 and bcrypt, WinHTTP's proxy detection dhcpcsvc), and not every loader
+  // applies the default directories to such loads (Windows 7 without KB2533623,
+  // Wine's loader for its own libraries). Once loaded from System32, a load by the
+  // same name finds them in the process and searches no folder.
+  for (const char* name : {"crypt32.dll", "bcrypt.dll", "dhcpcsvc.dll"}) LoadSystemLibrary(name);
 }
 
 }  // namespace qiv::platform
