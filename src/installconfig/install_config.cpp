@@ -1,6 +1,6 @@
 #include "installconfig/install_config.h"
 
-#include "installconfig/xml_text.h"
+#include "base/xml/xml_text.h"
 #include "platform/file_io.h"
 
 bool InstallConfigDocument::Parse(const std::string& bytes) {
@@ -8,13 +8,13 @@ bool InstallConfigDocument::Parse(const std::string& bytes) {
   xml_.ClearError();
   byteOrderMark_ = false;
   std::string text;
-  if (!qiv::installconfig::PrepareXmlText(bytes, text)) return false;
+  if (!qiv::xml::PrepareXmlText(bytes, text)) return false;
   xml_.Parse(text.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
   if (xml_.Error() || xml_.RootElement() == nullptr) {
     xml_.Clear();
     return false;
   }
-  byteOrderMark_ = qiv::installconfig::HasUtf8ByteOrderMark(bytes);
+  byteOrderMark_ = qiv::xml::HasUtf8ByteOrderMark(bytes);
   return true;
 }
 
@@ -30,7 +30,7 @@ TiXmlElement* LoadInstallConfig(const String::_tstringW& path, InstallConfigDocu
   if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return nullptr;
   // Read by the wide name: a path outside the ANSI code page still reaches the file.
   std::string bytes;
-  if (!qiv::platform::ReadWholeFile(path, qiv::installconfig::kMaxDocumentBytes, bytes)) {
+  if (!qiv::platform::ReadWholeFile(path, kMaxInstallConfigBytes, bytes)) {
     return nullptr;
   }
   if (!document.Parse(bytes)) return nullptr;

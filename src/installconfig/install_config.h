@@ -5,10 +5,14 @@
 
 #include <tinyxml.h>
 
+#include <cstddef>
 #include <string>
 
 #include "platform/tstring.h"
 #include "platform/win32.h"
+
+// Files larger than this are no install configuration; they are not read.
+constexpr size_t kMaxInstallConfigBytes = 4 * 1024 * 1024;
 
 // Owns one parsed document; everything reached through Root() lives as long as it.
 class InstallConfigDocument {

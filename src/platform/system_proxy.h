@@ -17,6 +17,7 @@ struct ProxySettings {
 };
 
 // False when the system names no proxy for `url` (settings left untouched).
+// `url` is handed to the resolution, and to a configuration script, as it is.
 bool SystemProxyFor(const std::wstring& url, ProxySettings& settings);
 
 }  // namespace qiv::platform

@@ -47,8 +47,9 @@ bool CWebService::FormTransfer(const std::string& url, const String::_tstringW& 
   web::CurlForm form;
   AddParts(form, *fields);
   web::SetVerification(curl.get(), true);
-  web::DiscardBody(curl.get());  // the caller has no use for the answer
-  if (web::SetTimeouts(curl.get(), timeoutSeconds, connectTimeoutSeconds) != CURLE_OK ||
+  size_t discardedBytes = 0;  // the caller has no use for the answer
+  if (web::DiscardBody(curl.get(), discardedBytes) != CURLE_OK ||
+      web::SetTimeouts(curl.get(), timeoutSeconds, connectTimeoutSeconds) != CURLE_OK ||
       curl_easy_setopt(curl.get(), CURLOPT_URL, url.c_str()) != CURLE_OK ||
       curl_easy_setopt(curl.get(), CURLOPT_HTTPPOST, form.get()) != CURLE_OK) {
     return false;

@@ -2,12 +2,9 @@
 
 #include <tinyxml.h>
 
-#include <utility>
+#include "base/xml/xml_text.h"
 
 namespace {
-
-// Room for the longest sequence TinyXML may step over, twice over.
-constexpr size_t kParserPadding = 8;
 
 String::_tstringW ElementText(const TiXmlElement* element) {
   String::_tstringW text;
@@ -41,20 +38,20 @@ bool FindGoal(const TiXmlDocument& document, const String::_tstringW& wantedOffe
 
 }  // namespace
 
-std::string PadForXmlParser(std::string text) {
-  text.append(kParserPadding, '\0');
-  return text;
-}
-
-bool ParseGoalDocument(const char* paddedText, const String::_tstringW& wantedOfferId,
+bool ParseGoalDocument(const char* preparedText, const String::_tstringW& wantedOfferId,
                        String::_tstringW& goalId) {
   TiXmlDocument document;
-  document.Parse(paddedText, nullptr, TIXML_ENCODING_UNKNOWN);
+  document.Parse(preparedText, nullptr, TIXML_ENCODING_UNKNOWN);
+  // TinyXML keeps what it read before an error: the goal list of an answer cut
+  // short could still be walked, and a goal id cut in half be reported.
+  if (document.Error()) return false;
   return FindGoal(document, wantedOfferId, goalId);
 }
 
 bool ParseGoalResponse(std::string body, const String::_tstringW& wantedOfferId,
                        String::_tstringW& goalId) {
-  const std::string padded = PadForXmlParser(std::move(body));
-  return ParseGoalDocument(padded.c_str(), wantedOfferId, goalId);
+  // The install configuration's limits: the parser recurses once per nested element.
+  std::string text;
+  if (!qiv::xml::PrepareXmlText(body, text)) return false;
+  return ParseGoalDocument(text.c_str(), wantedOfferId, goalId);
 }

@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "platform/system_proxy.h"
 #include "platform/tstring.h"
 #include "web/proxy_choice.h"
 #include "web/url_host.h"
@@ -29,9 +28,18 @@ bool EnvironmentNamesProxy(const std::string& scheme) {
          IsSet("ALL_PROXY");
 }
 
+// One spelling per origin: the default port left out, as browsers hand it to a
+// configuration script, so a script's patterns for "https://host/*" match whether
+// or not the request's URL wrote ":443".
+std::string LookupUrl(const RequestTarget& target, bool defaultPort) {
+  std::string url = target.scheme + "://" + target.host;
+  if (!defaultPort) url += ":" + std::to_string(target.port);
+  return url + "/";
+}
+
 }  // namespace
 
-void SetProxy(CURL* curl, const std::string& url) {
+void SetProxy(CURL* curl, const std::string& url, SystemProxyLookup lookup) {
   UrlOrigin origin;
   if (!ParseUrlOrigin(url, origin) || EnvironmentNamesProxy(origin.scheme)) return;
   RequestTarget target{origin.scheme, origin.host, origin.port};
@@ -39,9 +47,8 @@ void SetProxy(CURL* curl, const std::string& url) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
   qiv::platform::ProxySettings settings;
-  if (!qiv::platform::SystemProxyFor(String::_tstringW().AssignUtf8(url.c_str()), settings)) {
-    return;
-  }
+  const std::string lookupUrl = LookupUrl(target, origin.defaultPort);
+  if (!lookup(String::_tstringW().AssignUtf8(lookupUrl.c_str()), settings)) return;
   const ProxyChoice choice = ChooseProxy(settings.proxy, settings.bypass, target);
   if (choice.proxy.empty()) return;
   curl_easy_setopt(curl, CURLOPT_PROXY, choice.proxy.c_str());

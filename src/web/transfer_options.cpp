@@ -2,12 +2,19 @@
 
 #include "platform/transfer_time.h"
 #include "web/endpoints.h"
+#include "web/response_limit.h"
 
 namespace web {
 
 namespace {
 
-size_t Discard(char*, size_t size, size_t count, void*) { return size * count; }
+size_t Discard(char*, size_t size, size_t count, void* counted) {
+  size_t& received = *static_cast<size_t*>(counted);
+  const size_t bytes = size * count;
+  if (!WithinResponseLimit(received, bytes)) return kRefuseTransfer;
+  received += bytes;
+  return bytes;
+}
 
 // Whole seconds go in as seconds; only a time-out shortened for tests needs the
 // millisecond option.
@@ -47,6 +54,11 @@ CURLcode SetTimeouts(CURL* curl, unsigned timeoutSeconds, unsigned connectTimeou
   return code;
 }
 
-void DiscardBody(CURL* curl) { curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Discard); }
+CURLcode DiscardBody(CURL* curl, size_t& received) {
+  // The counter first: the function must never be handed libcurl's default data.
+  const CURLcode code = curl_easy_setopt(curl, CURLOPT_WRITEDATA, &received);
+  if (code != CURLE_OK) return code;
+  return curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Discard);
+}
 
 }  // namespace web

@@ -14,9 +14,11 @@ void SetVerification(CURL* curl, bool verify);
 // process, so NOSIGNAL comes with each. Returns the first rejected option's code.
 CURLcode SetTimeouts(CURL* curl, unsigned timeoutSeconds, unsigned connectTimeoutSeconds);
 
-// Drops the answer's body. Without a write function libcurl writes it to standard
-// output, which a program without a console may not have: the write would fail
-// and turn a delivered request into a reported failure.
-void DiscardBody(CURL* curl);
+// Drops the answer's body, counting it in `received` (which must outlive the
+// transfer) so that an endless one still ends it past the response limit. Without
+// a write function libcurl writes it to standard output, which a program without a
+// console may not have: the write would fail and turn a delivered request into a
+// reported failure. Returns the first rejected option's code.
+CURLcode DiscardBody(CURL* curl, size_t& received);
 
 }  // namespace web

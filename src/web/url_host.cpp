@@ -22,6 +22,7 @@ bool ParseUrlOrigin(const std::string& url, UrlOrigin& origin, UrlReading readin
   origin.host = parsed.Part(CURLUPART_HOST, 0);
   const std::string port = parsed.Part(CURLUPART_PORT, CURLU_DEFAULT_PORT);
   origin.port = static_cast<unsigned>(std::strtoul(port.c_str(), nullptr, 10));
+  origin.defaultPort = parsed.Part(CURLUPART_PORT, CURLU_NO_DEFAULT_PORT).empty();
   if (origin.scheme.empty() || origin.host.empty()) {
     origin = UrlOrigin();
     return false;

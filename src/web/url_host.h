@@ -6,9 +6,10 @@
 namespace web {
 
 struct UrlOrigin {
-  std::string scheme;  // lower case
-  std::string host;    // as written; no user name, no port
-  unsigned port = 0;   // the scheme's default where the URL names none
+  std::string scheme;       // lower case
+  std::string host;         // as written; no user name, no port
+  unsigned port = 0;        // the scheme's default where the URL names none
+  bool defaultPort = true;  // the port is the scheme's own, named or not
 };
 
 // How a URL is read: as a request URL (CURLOPT_URL's way: a missing scheme is

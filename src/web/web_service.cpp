@@ -16,17 +16,22 @@ namespace {
 // Not one of libcurl's codes: stands for "nothing was attempted".
 constexpr int kNotAttempted = 99;
 
+// What libcurl reads from this side while a transfer runs: it must outlive it.
+struct TransferHeld {
+  std::string postBody;       // POSTFIELDS is not copied
+  size_t discardedBytes = 0;  // of an answer nobody reads
+};
+
 // Sets the options of one field request; returns the first rejected option's code.
-// `postBody` must outlive the transfer: libcurl does not copy POSTFIELDS.
 CURLcode Configure(CURL* curl, bool isPost, std::string& requestUrl,
                    const String::_tstringW& cookie, const String::_tstringW& data,
-                   std::string& postBody, ServiceResponse* response, unsigned timeoutSeconds,
+                   TransferHeld& held, ServiceResponse* response, unsigned timeoutSeconds,
                    unsigned connectTimeoutSeconds) {
   CURLcode code = CURLE_OK;
   if (isPost) {
-    postBody = data.ToUtf8();
+    held.postBody = data.ToUtf8();
     if ((code = curl_easy_setopt(curl, CURLOPT_POST, 1L)) != CURLE_OK) return code;
-    if ((code = curl_easy_setopt(curl, CURLOPT_POSTFIELDS, postBody.c_str())) != CURLE_OK) {
+    if ((code = curl_easy_setopt(curl, CURLOPT_POSTFIELDS, held.postBody.c_str())) != CURLE_OK) {
       return code;
     }
   } else if (!data.empty()) {
@@ -45,8 +50,8 @@ CURLcode Configure(CURL* curl, bool isPost, std::string& requestUrl,
       curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, HeaderCallback);
       curl_easy_setopt(curl, CURLOPT_HEADERDATA, response->headers);
     }
-  } else {
-    web::DiscardBody(curl);
+  } else if ((code = web::DiscardBody(curl, held.discardedBytes)) != CURLE_OK) {
+    return code;
   }
   if (!cookie.empty()) {
     code = curl_easy_setopt(curl, CURLOPT_COOKIE, cookie.ToUtf8().c_str());  // copied
@@ -82,9 +87,9 @@ bool CWebService::FieldTransfer(bool isPost, const String::_tstringW& url, std::
     web::CurlEasy curl;
     if (curl) {
       web::SetVerification(curl.get(), !IsQaHost(url));
-      std::string postBody;
-      code = Configure(curl.get(), isPost, requestUrl, cookie, data, postBody, response,
-                       timeoutSeconds, connectTimeoutSeconds);
+      TransferHeld held;
+      code = Configure(curl.get(), isPost, requestUrl, cookie, data, held, response, timeoutSeconds,
+                       connectTimeoutSeconds);
       if (code == CURLE_OK) {
         web::SetProxy(curl.get(), requestUrl);
         code = curl_easy_perform(curl.get());

@@ -15,7 +15,8 @@ inline constexpr unsigned kRequestTimeoutSeconds = 120;
 inline constexpr unsigned kConnectTimeoutSeconds = 60;
 
 // The response record a caller hands to a request. The body is appended to while
-// the transfer runs.
+// the transfer runs, up to web::kMaxResponseBytes; past that the transfer fails and
+// the body is emptied.
 struct ServiceResponse {
   int toFile = 0;
   std::string body;
@@ -77,5 +78,7 @@ class CWebService {
 };
 
 std::string UrlEncode(const std::string& text);
+// libcurl's write and header functions: the count taken, or web::kRefuseTransfer
+// past the response limit, on a failed write or a failed allocation.
 size_t WriteCallback(void* data, size_t size, size_t count, ServiceResponse* response);
 size_t HeaderCallback(void* data, size_t size, size_t count, std::string* headers);

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/xml/xml_text.h"
 #include "installconfig/install_config.h"
-#include "installconfig/xml_text.h"
 
 namespace {
 
@@ -138,7 +138,7 @@ TEST(InstallConfigDocumentTest, RefusesWhatIsNoDocumentWithAnElement) {
 
 TEST(InstallConfigDocumentTest, ParsesTheDeepestNestingItAccepts) {
   std::string deep;
-  const size_t depth = qiv::installconfig::kMaxElementTags;
+  const size_t depth = qiv::xml::kMaxElementTags;
   for (size_t i = 0; i < depth; ++i) deep += "<a>";
   for (size_t i = 0; i < depth; ++i) deep += "</a>";
   InstallConfigDocument document;

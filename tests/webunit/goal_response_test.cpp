@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/xml/xml_text.h"
+
 #ifndef _WIN32
 #include <sys/mman.h>
 #include <unistd.h>
@@ -23,6 +25,19 @@ std::string Goal(const std::string& offer, const std::string& goal) {
 std::string Answer(const std::string& result, const std::string& goals) {
   return std::string(kDeclaration) + "<data><result>" + result + "</result><goals>" + goals +
          "</goals></data>";
+}
+
+// An answer with the goal of offer 12, and `depth` elements nested after it: with
+// the answer's own six, the install configuration's element limit is reached at 3994.
+std::string Nested(size_t depth) {
+  std::string nest;
+  for (size_t i = 0; i < depth; ++i) nest += "<x>";
+  for (size_t i = 0; i < depth; ++i) nest += "</x>";
+  return Answer("success", Goal("12", "77") + nest);
+}
+
+std::string CutBefore(const std::string& text, const std::string& marker) {
+  return text.substr(0, text.find(marker));
 }
 
 struct GoalCase {
@@ -79,6 +94,12 @@ const GoalCase kGoalCases[] = {
     {"HtmlErrorPage", "<html><body><h1>502 Bad Gateway</h1></body></html>", L"12", false,
      L"untouched"},
     {"CutShort", Answer("success", Goal("12", "77")).substr(0, 60), L"12", false, L"untouched"},
+    {"CutInsideTheGoalId", CutBefore(Answer("success", Goal("12", "7788")), "88"), L"12", false,
+     L"untouched"},
+    {"CutAfterTheGoal", CutBefore(Answer("success", Goal("12", "77")), "</goals>"), L"12", false,
+     L"untouched"},
+    {"NestingAtTheLimit", Nested(qiv::xml::kMaxElementTags - 6), L"12", true, L"77"},
+    {"NestingPastTheLimit", Nested(qiv::xml::kMaxElementTags - 5), L"12", false, L"untouched"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Answers, GoalResponseTest, testing::ValuesIn(kGoalCases),
@@ -138,15 +159,21 @@ class GuardedText {
   char* memory_ = nullptr;
 };
 
+std::string Prepared(const std::string& body) {
+  std::string text;
+  EXPECT_TRUE(qiv::xml::PrepareXmlText(body, text));
+  return text;
+}
+
 TEST(GoalResponseOverRead, ParserStaysWithinThePaddedText) {
   GuardedText guarded;
   for (const std::string& body : kTruncatedSequences) {
-    const char* text = guarded.Place(PadForXmlParser(body));
+    const char* text = guarded.Place(Prepared(body));
     ASSERT_NE(text, nullptr);
     String::_tstringW goalId;
     EXPECT_FALSE(ParseGoalDocument(text, String::_tstringW(L"12"), goalId));
   }
-  const char* text = guarded.Place(PadForXmlParser(Answer("success", Goal("12", "77"))));
+  const char* text = guarded.Place(Prepared(Answer("success", Goal("12", "77"))));
   ASSERT_NE(text, nullptr);
   String::_tstringW goalId;
   EXPECT_TRUE(ParseGoalDocument(text, String::_tstringW(L"12"), goalId));

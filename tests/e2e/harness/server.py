@@ -34,7 +34,9 @@ def _as_bytes(value: Bytes) -> bytes:
 
 @dataclasses.dataclass
 class Reply:
-    """One scripted answer. hang=True never answers (until the server stops)."""
+    """One scripted answer. hang=True never answers (until the server stops);
+    endless=CHUNK sends a body without a length, `body` and then CHUNK again and
+    again until the client goes away (or the server stops)."""
 
     status: int = 200
     body: bytes = b''
@@ -42,6 +44,7 @@ class Reply:
     delay: float = 0.0
     hang: bool = False
     redirect: Optional[str] = None
+    endless: Optional[bytes] = None
 
 
 @dataclasses.dataclass
@@ -123,12 +126,26 @@ class _Handler(http.server.BaseHTTPRequestHandler):
         self.send_response(status)
         for name, value in headers.items():
             self.send_header(name, value)
-        self.send_header('Content-Length', str(len(reply.body)))
+        if reply.endless is None:
+            self.send_header('Content-Length', str(len(reply.body)))
         self.send_header('Connection', 'close')
         self.end_headers()
-        if self.command != 'HEAD':
+        if reply.endless is not None:
+            self._stream(reply.body, reply.endless)
+        elif self.command != 'HEAD':
             self.wfile.write(reply.body)
         self.close_connection = True
+
+    def _stream(self, start: bytes, chunk: bytes) -> None:
+        owner = self.server.owner
+        self.connection.settimeout(10)  # a client that stops reading ends it too
+        try:
+            self.wfile.write(start)
+            while not owner._stopping.is_set():
+                self.wfile.write(chunk)
+                owner._count_streamed(len(chunk))
+        except OSError:
+            pass  # the client hung up: what it had to do
 
     do_GET = do_POST = do_PUT = do_DELETE = do_HEAD = do_PATCH = do_OPTIONS = _handle
 
@@ -178,6 +195,7 @@ class RecordingServer:
         self._defaults: dict[str, Reply] = {}
         self._connections = 0
         self._handshake_failures = 0
+        self._streamed = 0
         self._server: Optional[_Server] = None
         self._thread: Optional[threading.Thread] = None
 
@@ -226,12 +244,13 @@ class RecordingServer:
     # Script ---------------------------------------------------------------
     def reply(self, path: str, status: int = 200, body: Bytes = b'', headers=None,
               delay: float = 0.0, hang: bool = False, redirect: Optional[str] = None,
-              times: Optional[int] = 1) -> None:
+              times: Optional[int] = 1, endless: Optional[Bytes] = None) -> None:
         """Script the answer for `path` ('*' matches any path). times=N queues it for
         the next N requests; times=None makes it the path's default from now on."""
         answer = Reply(status=status if redirect is None or status != 200 else 302,
                        body=_as_bytes(body), headers=dict(headers or {}), delay=delay,
-                       hang=hang, redirect=redirect)
+                       hang=hang, redirect=redirect,
+                       endless=None if endless is None else _as_bytes(endless))
         with self._lock:
             if times is None:
                 self._defaults[path] = answer
@@ -249,6 +268,7 @@ class RecordingServer:
             self._defaults.clear()
             self._connections = 0
             self._handshake_failures = 0
+            self._streamed = 0
 
     # Records --------------------------------------------------------------
     @property
@@ -261,6 +281,12 @@ class RecordingServer:
         """Accepted TCP connections, whether or not a request followed."""
         with self._lock:
             return self._connections
+
+    @property
+    def streamed(self) -> int:
+        """Bytes of endless bodies written so far (the client holds no more)."""
+        with self._lock:
+            return self._streamed
 
     @property
     def handshake_failures(self) -> int:
@@ -293,6 +319,10 @@ class RecordingServer:
     def _count_connection(self) -> None:
         with self._lock:
             self._connections += 1
+
+    def _count_streamed(self, count: int) -> None:
+        with self._lock:
+            self._streamed += count
 
     def _count_handshake_failure(self) -> None:
         with self._lock:

@@ -1,6 +1,6 @@
-#include "installconfig/xml_text.h"
+#include "base/xml/xml_text.h"
 
-namespace qiv::installconfig {
+namespace qiv::xml {
 
 namespace {
 
@@ -44,4 +44,4 @@ bool HasUtf8ByteOrderMark(const std::string& bytes) {
          static_cast<unsigned char>(bytes[2]) == 0xBF;
 }
 
-}  // namespace qiv::installconfig
+}  // namespace qiv::xml

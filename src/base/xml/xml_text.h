@@ -1,19 +1,18 @@
-// Turns the bytes of an install configuration file into text that TinyXML can parse
-// without reading past its end. The document comes with a game and is untrusted.
+// Turns the bytes of an untrusted XML document (a game's install configuration, a
+// service's answer) into text that TinyXML can parse without reading past its end
+// or recursing too deep.
 #pragma once
 
 #include <cstddef>
 #include <string>
 
-namespace qiv::installconfig {
+namespace qiv::xml {
 
-// Files larger than this are no install configuration; they are not read.
-constexpr size_t kMaxDocumentBytes = 4 * 1024 * 1024;
 // TinyXML parses nested elements recursively; a document may hold at most this many
 // element tags, which bounds the nesting depth far below what the stack can take.
 constexpr size_t kMaxElementTags = 4000;
 // TinyXML steps over a multi-byte sequence without looking for the terminator, so a
-// file that ends inside one makes it read a few bytes past the end.
+// text that ends inside one makes it read a few bytes past the end.
 constexpr size_t kTerminatorPadding = 8;
 
 // Fills `text` with the bytes up to the first NUL, line ends normalised as TinyXML's
@@ -24,4 +23,4 @@ bool PrepareXmlText(const std::string& bytes, std::string& text);
 // True when the bytes begin with the UTF-8 byte-order mark.
 bool HasUtf8ByteOrderMark(const std::string& bytes);
 
-}  // namespace qiv::installconfig
+}  // namespace qiv::xml

@@ -1,4 +1,4 @@
-#include "installconfig/xml_text.h"
+#include "base/xml/xml_text.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 
 namespace {
 
-using qiv::installconfig::kMaxElementTags;
-using qiv::installconfig::kTerminatorPadding;
-using qiv::installconfig::PrepareXmlText;
+using qiv::xml::kMaxElementTags;
+using qiv::xml::kTerminatorPadding;
+using qiv::xml::PrepareXmlText;
 
 std::string Padded(const std::string& text) { return text + std::string(kTerminatorPadding, '\0'); }
 
@@ -48,9 +48,9 @@ TEST(XmlTextTest, BoundsTheNumberOfElementTags) {
 }
 
 TEST(XmlTextTest, RecognisesTheUtf8ByteOrderMark) {
-  EXPECT_TRUE(qiv::installconfig::HasUtf8ByteOrderMark("\xEF\xBB\xBF<a/>"));
-  EXPECT_FALSE(qiv::installconfig::HasUtf8ByteOrderMark("\xEF\xBB"));
-  EXPECT_FALSE(qiv::installconfig::HasUtf8ByteOrderMark("<a/>"));
+  EXPECT_TRUE(qiv::xml::HasUtf8ByteOrderMark("\xEF\xBB\xBF<a/>"));
+  EXPECT_FALSE(qiv::xml::HasUtf8ByteOrderMark("\xEF\xBB"));
+  EXPECT_FALSE(qiv::xml::HasUtf8ByteOrderMark("<a/>"));
 }
 
 }  // namespace
