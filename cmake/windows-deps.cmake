@@ -23,7 +23,7 @@ set_target_properties(qiv::curl PROPERTIES
   IMPORTED_LOCATION ${QIV_WINDOWS_DEPS_DIR}/curl/lib/libcurl.a
   INTERFACE_INCLUDE_DIRECTORIES ${QIV_WINDOWS_DEPS_DIR}/curl/include
   INTERFACE_COMPILE_DEFINITIONS CURL_STATICLIB
-  INTERFACE_LINK_LIBRARIES "ws2_32;crypt32;bcrypt;secur32;advapi32;winmm")
+  INTERFACE_LINK_LIBRARIES "ws2_32;qiv::delay_crypt32;qiv::delay_bcrypt;secur32;advapi32;winmm")
 
 add_library(qiv::tinyxml STATIC IMPORTED)
 set_target_properties(qiv::tinyxml PROPERTIES

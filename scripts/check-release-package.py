@@ -2,15 +2,20 @@
 """Checks the Windows release package: the four files and nothing else, in name order
 with one time and no extra fields (as the reproducible zip is written), checksums that
 match, a PE32 program built for the product's hosts (no loopback or .localhost host,
-no CA file of its own), a build string, and the licence of every linked library.
+no CA file of its own) whose import table names known DLLs only, a build string, and
+the licence of every linked library.
 
     check-release-package.py build/windows-release/QivDepends-<version>-win32.zip
 """
 
 import hashlib
+import pathlib
 import re
 import sys
 import zipfile
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
+from pe_imports import PeImage, disallowed  # noqa: E402
 
 EXPECTED = ['QivDepends.exe', 'SHA256SUMS', 'THIRD_PARTY_NOTICES.txt', 'version.ini']
 # One phrase of each licence the notices must carry.
@@ -70,6 +75,9 @@ def main(path: str) -> int:
     pe = int.from_bytes(exe[0x3C:0x40], 'little')
     if exe[:2] != b'MZ' or exe[pe:pe + 6] != b'PE\0\0\x4c\x01':
         sys.exit('QivDepends.exe is not a PE32 program for i386')
+    outside = disallowed(PeImage(exe).imports())
+    if outside:
+        sys.exit(f'QivDepends.exe imports DLLs that are not known DLLs: {", ".join(outside)}')
     traces = traces_of_a_test_build(exe)
     if traces:
         sys.exit(f'QivDepends.exe is a test build: it names {", ".join(traces)}')
@@ -80,7 +88,7 @@ def main(path: str) -> int:
     if missing:
         sys.exit(f'THIRD_PARTY_NOTICES.txt lacks {missing}')
     print(f'{path}: {", ".join(EXPECTED)} in order at {entries[0].date_time}; checksums '
-          f'match; no loopback host or CA file; notices carry {", ".join(LICENCES)}')
+          f'match; known DLLs only; no loopback host or CA file; notices carry {", ".join(LICENCES)}')
     return 0
 
 

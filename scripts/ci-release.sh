@@ -3,8 +3,9 @@
 # again from a copy of the tree in another folder (its own libraries, built there
 # from the same sources, later) and compares the SHA-256 of the libraries, the
 # program and the zip; then signs the program, the NSIS example installer (and the
-# uninstaller inside it, which a silent install under Wine unpacks) and the Inno
-# Setup example installer (signed after ISCC built it) with a
+# uninstaller inside it, which a silent install under Wine unpacks), the Inno
+# Setup example installer (signed after ISCC built it) and the MSI example package
+# (its custom actions' DLL signed before wixl packs it, the package after) with a
 # throwaway CA's code-signing certificate, time-stamped by a loopback RFC 3161
 # server with that CA's time-stamping certificate, checks the signatures with
 # osslsigncode against that CA, shows that removing the signature gives back the
@@ -113,7 +114,7 @@ QIV_SIGN_TIMESTAMP_URL=$(cat "$pki/tsa.url")
 export QIV_SIGN_TIMESTAMP_URL
 echo "release: time stamps from $QIV_SIGN_TIMESTAMP_URL"
 
-step "signed package and the NSIS and Inno Setup example installers"
+step "signed package and the NSIS, Inno Setup and MSI example installers"
 QIV_WINDOWS_DEPS_DIR=$deps bash scripts/build-release.sh >"$work/signed.log" ||
   { cat "$work/signed.log"; fail "the signed package"; }
 grep -E '^(sign-release|release):|signed/' "$work/signed.log"
@@ -152,8 +153,18 @@ if compiled.returncode != 0 or not setup.is_file():
 EOF
 bash scripts/sign-release.sh "$inno_installer"
 
+# The MSI example around the same program: the DLL of its custom actions is signed
+# before wixl packs it, the package after it is built.
+msi_actions=$work/qiv_msi_actions.dll
+cmake --build --preset windows-release -j"${QIV_JOBS:-2}" --target qiv_msi_actions >/dev/null
+cp "$first/qiv_msi_actions.dll" "$msi_actions"
+bash scripts/sign-release.sh "$msi_actions"
+msi_package=$work/QivClient.msi
+bash examples/msi/build.sh "$signed_exe" "$first/package/version.ini" "$msi_actions" "$msi_package"
+bash scripts/sign-release.sh "$msi_package"
+
 step "verifying the signatures against the throwaway CA"
-for file in "$signed_exe" "$installer" "$inno_installer"; do
+for file in "$signed_exe" "$installer" "$inno_installer" "$msi_actions" "$msi_package"; do
   osslsigncode verify -CAfile "$pki/ca.pem" -TSA-CAfile "$pki/ca.pem" -in "$file" \
     >"$work/verify.log" 2>&1 || { cat "$work/verify.log"; fail "the signature of $file is not verified"; }
   grep -q '^Timestamp Server Signature verification: ok' "$work/verify.log" ||
@@ -163,21 +174,27 @@ for file in "$signed_exe" "$installer" "$inno_installer"; do
     "$work/verify.log" | sed 's/^[[:space:]]*/  /'
 done
 # The uninstaller is packed inside the installer: a silent install under Wine
-# unpacks it (and the program, which must be the signed one).
-step "the signed installer installs under Wine"
-python3 - "$installer" "$work/wine" <<'EOF'
+# unpacks it (and the program, which must be the signed one). The signed MSI package
+# installs the signed program too.
+step "the signed installers install under Wine"
+python3 - "$installer" "$msi_package" "$work/wine" <<'EOF'
 import pathlib
 import sys
 
 sys.path.insert(0, 'tests/e2e')
-from harness.wine import WinePrefix  # noqa: E402
+from harness.wine import WinePrefix, host_path  # noqa: E402
 
-installer, prefix = pathlib.Path(sys.argv[1]), WinePrefix(pathlib.Path(sys.argv[2]))
+installer, package = pathlib.Path(sys.argv[1]), pathlib.Path(sys.argv[2])
+prefix = WinePrefix(pathlib.Path(sys.argv[3]))
 prefix.ensure()
 completed = prefix.run(['wine', str(installer), '/S', r'/D=C:\QivClient'], timeout=300)
-prefix.stop_server()
 if completed.returncode != 0:
     sys.exit(f'the installer ended with status {completed.returncode}')
+completed = prefix.run(['wine', 'msiexec', '/i', host_path(package), '/qn',
+                        r'INSTALLDIR=C:\QivClientMsi'], timeout=300)
+prefix.stop_server()
+if completed.returncode != 0:
+    sys.exit(f'the MSI package ended with status {completed.returncode}')
 EOF
 client=$work/wine/drive_c/QivClient
 cmp "$client/QivDepends.exe" "$signed_exe" || fail "the installer did not install the signed program"
@@ -185,6 +202,9 @@ osslsigncode verify -CAfile "$pki/ca.pem" -TSA-CAfile "$pki/ca.pem" -in "$client
   >"$work/verify.log" 2>&1 ||
   { cat "$work/verify.log"; fail "the installed uninstaller's signature is not verified"; }
 echo "release: installed the signed program; uninstall.exe: $(grep -E '^Signature verification:' "$work/verify.log")"
+cmp "$work/wine/drive_c/QivClientMsi/QivDepends.exe" "$signed_exe" ||
+  fail "the MSI package did not install the signed program"
+echo "release: the signed MSI package installed the signed program"
 
 osslsigncode remove-signature -in "$signed_exe" -out "$work/stripped.exe" >/dev/null
 compare "QivDepends.exe (signature removed) and the reproducible build" \
@@ -192,27 +212,32 @@ compare "QivDepends.exe (signature removed) and the reproducible build" \
 ((differ == 0)) || fail "removing the signature does not give back the reproducible program"
 
 step "one changed byte fails the check"
-# A byte of the program's code, and one of the data the installer unpacks (past the
-# PE sections, which the signature covers as well).
+# A byte of the program's code, one of the data the installer unpacks (past the PE
+# sections, which the signature covers as well), and one of a program the package
+# holds (in one of its streams).
 flip() {
   python3 - "$1" "$2" "$3" <<'EOF'
 import sys
 source, target, where = sys.argv[1], sys.argv[2], sys.argv[3]
 data = bytearray(open(source, 'rb').read())
-pe = int.from_bytes(data[0x3C:0x40], 'little')
-sections = int.from_bytes(data[pe + 6:pe + 8], 'little')
-table = pe + 24 + int.from_bytes(data[pe + 20:pe + 22], 'little')
-ends = [int.from_bytes(data[table + 40 * i + 20:table + 40 * i + 24], 'little') +
-        int.from_bytes(data[table + 40 * i + 16:table + 40 * i + 20], 'little')
-        for i in range(sections)]
-offset = int.from_bytes(data[table + 20:table + 24], 'little') + 0x100 if where == 'code' \
-    else max(ends) + 0x100
+if where == 'stream':
+    offset = data.index(b'This program cannot be run in DOS mode') + 5
+else:
+    pe = int.from_bytes(data[0x3C:0x40], 'little')
+    sections = int.from_bytes(data[pe + 6:pe + 8], 'little')
+    table = pe + 24 + int.from_bytes(data[pe + 20:pe + 22], 'little')
+    ends = [int.from_bytes(data[table + 40 * i + 20:table + 40 * i + 24], 'little') +
+            int.from_bytes(data[table + 40 * i + 16:table + 40 * i + 20], 'little')
+            for i in range(sections)]
+    offset = int.from_bytes(data[table + 20:table + 24], 'little') + 0x100 if where == 'code' \
+        else max(ends) + 0x100
 data[offset] ^= 0x01
 open(target, 'wb').write(data)
 print(f'0x{offset:x}')
 EOF
 }
-for case in "$signed_exe code" "$installer appended" "$inno_installer appended"; do
+for case in "$signed_exe code" "$installer appended" "$inno_installer appended" \
+  "$msi_package stream"; do
   read -r file where <<<"$case"
   changed=$work/changed-$(basename "$file")
   offset=$(flip "$file" "$changed" "$where")

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Signs Windows programs (PE files: QivDepends.exe, installers) in place with an
-# Authenticode signature (SHA-256) by osslsigncode, with the certificate the
-# environment names:
+# Signs Windows programs (PE files: QivDepends.exe, installers) and Windows Installer
+# packages (.msi) in place with an Authenticode signature (SHA-256) by osslsigncode,
+# with the certificate the environment names:
 #   QIV_SIGN_PKCS12         PKCS#12 file holding the key and the certificate chain, and
 #   QIV_SIGN_PASSWORD_FILE  a file holding its password (or QIV_SIGN_PASSWORD)
 # or a key on a PKCS#11 token:
@@ -23,7 +23,9 @@
 # again from a copy, and the file is left unsigned and the script fails unless that
 # gives back the bytes that were signed. (osslsigncode pads a file to a multiple of 8
 # bytes and sets the PE checksum; a linked program such as QivDepends.exe has both
-# already and comes back exactly, an NSIS installer may differ in those two only.)
+# already and comes back exactly, an NSIS installer may differ in those two only. A
+# package is a compound file that osslsigncode writes anew: its tables and streams,
+# as msidump shows them, must come back.)
 set -euo pipefail
 
 if (($# == 0)); then
@@ -84,13 +86,27 @@ sys.exit(0 if a == b[:len(a)] else 1)
 EOF
 }
 
+# same_package_content A B: the Windows Installer packages A and B hold the same
+# tables and streams.
+same_package_content() {
+  command -v msidump >/dev/null ||
+    { echo "sign-release: msidump is missing (Debian package msitools)" >&2; return 1; }
+  rm -rf "$work/dump-a" "$work/dump-b"
+  mkdir "$work/dump-a" "$work/dump-b"
+  msidump -t -s -d "$work/dump-a" "$1" >/dev/null &&
+    msidump -t -s -d "$work/dump-b" "$2" >/dev/null &&
+    diff -r "$work/dump-a" "$work/dump-b" >/dev/null
+}
+
 for file in "$@"; do
   name=$(basename "$file")
+  same=same_but_padding_and_checksum
+  [[ ${name,,} == *.msi ]] && same=same_package_content
   signed=$work/$name.signed
   osslsigncode sign "${options[@]}" -in "$file" -out "$signed" >"$work/sign.log" 2>&1 ||
     { cat "$work/sign.log" >&2; echo "sign-release: signing $file failed" >&2; exit 1; }
   osslsigncode remove-signature -in "$signed" -out "$work/$name.unsigned" >/dev/null
-  if ! same_but_padding_and_checksum "$file" "$work/$name.unsigned"; then
+  if ! "$same" "$file" "$work/$name.unsigned"; then
     echo "sign-release: removing the signature of $file does not give back its bytes" >&2
     exit 1
   fi

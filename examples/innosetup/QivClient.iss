@@ -66,6 +66,8 @@ var
   { Stages already reported: Back and Next show a page again, the funnel counts it once. }
   Reported: String;
   // The program the reports run: the copy in {tmp} until the client's own is installed.
+  // {tmp} is the one place there is before the files are installed, and one the user's
+  // own unelevated programs can write; from then on the reports run the installed one.
   ReportExe: String;
 
 function Param(const Name: String): String;
@@ -222,52 +224,56 @@ begin
   StringChangeEx(Comments, '"', '''', True);
 end;
 
-// A copy of the program with version.ini (and Register.ini) in a folder of its own
-// under {tmp}, so that {app} can go while it still sends.
-function CopyProgram(const Folder: String): String;
-var
-  Target: String;
+// The uninstall event's own copy of the program, with version.ini and Register.ini,
+// in a folder of {app}: the wait for it (QivUninstallSoftware) needs a copy that only
+// it runs, and {app} is where only administrators can write in a per-machine install,
+// unlike {tmp}, which the user's own unelevated programs can write.
+function EventFolder: String;
 begin
-  Target := ExpandConstant('{tmp}\') + Folder;
-  ForceDirectories(Target);
-  CopyFile(ExpandConstant('{app}\QivDepends.exe'), Target + '\QivDepends.exe', False);
-  CopyFile(ExpandConstant('{app}\version.ini'), Target + '\version.ini', False);
-  CopyFile(ExpandConstant('{app}\Register.ini'), Target + '\Register.ini', False);
-  Result := Target;
+  Result := ExpandConstant('{app}\event');
 end;
 
-procedure DeleteCopyLater(const Folder: String);
-var
-  Target: String;
+function CopyProgram: String;
 begin
-  Target := ExpandConstant('{tmp}\') + Folder;
-  QivDeleteLater(Target + '\QivDepends.exe');
-  QivDeleteLater(Target + '\version.ini');
-  QivDeleteLater(Target + '\Register.ini');
-  QivDeleteLater(Target);
+  Result := EventFolder;
+  ForceDirectories(Result);
+  CopyFile(ExpandConstant('{app}\QivDepends.exe'), Result + '\QivDepends.exe', False);
+  CopyFile(ExpandConstant('{app}\version.ini'), Result + '\version.ini', False);
+  CopyFile(ExpandConstant('{app}\Register.ini'), Result + '\Register.ini', False);
+end;
+
+// The copy goes now, or at the next restart if the event still sends.
+procedure DeleteCopyLater;
+begin
+  QivDeleteLater(EventFolder + '\QivDepends.exe');
+  QivDeleteLater(EventFolder + '\version.ini');
+  QivDeleteLater(EventFolder + '\Register.ini');
+  QivDeleteLater(EventFolder);
 end;
 
 procedure CurUninstallStepChanged(CurUninstallStep: TUninstallStep);
 var
   Folder: String;
 begin
-  { usUninstall comes before [UninstallRun] removes the games. }
+  // usUninstall comes before [UninstallRun] removes the games. Every call runs the
+  // installed program in {app} (the feedback the client's own, which
+  // uninsrestartdelete keeps for the next restart if it still sends).
   if CurUninstallStep = usUninstall then
   begin
     CollectFeedback;
     if Factors + Star + Comments <> '' then
-      QivUninstallFeedback(CopyProgram('feedback') + '\QivDepends.exe', Language, Factors, Star,
+      QivUninstallFeedback(ExpandConstant('{app}\QivDepends.exe'), Language, Factors, Star,
         Comments);
     { Waited for until it has read the attribution and the game list: the games go next. }
-    Folder := CopyProgram('event');
-    QivUninstallSoftware(Folder + '\QivDepends.exe', Language, '0', Folder);
+    Folder := CopyProgram;
+    // Ended: the copy goes before the uninstall removes {app}.
+    if QivUninstallSoftware(Folder + '\QivDepends.exe', Language, '0', Folder) then
+      DeleteCopyLater;
   end;
-  if CurUninstallStep = usPostUninstall then
+  // Still sending when the files went: the copy and {app} go at the next restart.
+  if (CurUninstallStep = usPostUninstall) and DirExists(EventFolder) then
   begin
-    // What still runs goes at the next restart; Uninstall deletes {tmp} after this.
-    DeleteCopyLater('feedback');
-    DeleteCopyLater('event');
-    if DirExists(ExpandConstant('{tmp}\event')) or DirExists(ExpandConstant('{tmp}\feedback')) then
-      RestartReplace(ExpandConstant('{tmp}'), '');
+    DeleteCopyLater;
+    QivDeleteLater(ExpandConstant('{app}'));
   end;
 end;

@@ -13,8 +13,10 @@
 ; that reaches the network makes the (un)installer wait for it: the stage reports and
 ; the feedback start with ewNoWait, and the uninstall event is waited for only as long
 ; as it needs to read its inputs (QIV_READ_WAIT_MS). A program that still runs when
-; the (un)installer ends keeps its file until it exits: run such calls from a copy of
-; their own, and delete it with QivDeleteLater.
+; the (un)installer ends keeps its file until it exits: delete it with QivDeleteLater.
+; The installer runs elevated: run the program where only administrators can write,
+; the client's own copy (or a copy beside it) in a per-machine {app}, wherever it is
+; installed already.
 
 #ifndef QIV_READ_WAIT_MS
   ; Enough to start and read Register.ini and the game list, which the uninstall

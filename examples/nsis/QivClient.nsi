@@ -112,9 +112,12 @@ Function .onInit
   ; Silent mode has no pages: every stage is reported from the install section, with
   ; the installed program, so nothing is left in the temporary folder.
   ${IfNot} ${Silent}
-    ; The pages before the install folder exists run the reports from a copy here.
-    ; NSIS deletes $PLUGINSDIR when the installer ends; a copy that a report still
-    ; runs then (a slow network) goes at the next restart.
+    ; The pages before the install folder exists run the reports from a copy here,
+    ; in the temporary folder: the one place there is before the files are installed,
+    ; and one the user's own unelevated programs can write. From "complete" on, and in
+    ; the uninstaller, the reports run the installed program. NSIS deletes $PLUGINSDIR
+    ; when the installer ends; a copy that a report still runs then (a slow network)
+    ; goes at the next restart.
     InitPluginsDir
     SetOutPath "$PLUGINSDIR"
     File "/oname=QivDepends.exe" "${QIV_EXE}"
@@ -235,26 +238,21 @@ Function un.FeedbackLeave
 FunctionEnd
 
 Section "Uninstall"
-  ; The calls that reach the network run from a copy in $PLUGINSDIR, with the
-  ; attribution beside it, so that the client's folder goes while they still send.
-  ; NSIS deletes $PLUGINSDIR when the uninstaller ends; the copy of the program that
-  ; is still sending then (a dead network) goes at the next restart.
-  InitPluginsDir
-  CopyFiles /SILENT "$INSTDIR\QivDepends.exe" "$PLUGINSDIR"
-  CopyFiles /SILENT "$INSTDIR\version.ini" "$PLUGINSDIR"
-  CopyFiles /SILENT "$INSTDIR\Register.ini" "$PLUGINSDIR"
-  ClearErrors
+  ; Every call runs the client's own program in $INSTDIR, which only administrators
+  ; can write in a per-machine install (Program Files), never a copy in the temporary
+  ; folder, which the user's own unelevated programs can write. A call still sending
+  ; when the files go (a dead network) keeps it there until the next restart.
   ${If} "$Factors$Star$Comments" != ""
-    !insertmacro QivUninstallFeedback "$PLUGINSDIR\QivDepends.exe" "$UninstallLanguage" \
+    !insertmacro QivUninstallFeedback "$INSTDIR\QivDepends.exe" "$UninstallLanguage" \
         "$Factors" "$Star" "$Comments"
   ${EndIf}
   ; Waited for until it has read the attribution and the game list (see the macro):
   ; the games go next.
-  !insertmacro QivUninstallSoftware "$PLUGINSDIR\QivDepends.exe" "$UninstallLanguage" "0" \
-      "$PLUGINSDIR"
+  !insertmacro QivUninstallSoftware "$INSTDIR\QivDepends.exe" "$UninstallLanguage" "0" \
+      "$INSTDIR"
   !insertmacro QivUninstallGames "$INSTDIR\QivDepends.exe" "UninstallGame"
 
-  ; A report of a recent install may still be running the client's program.
+  ; A report of a recent install, or a call above, may still be running the program.
   Delete /REBOOTOK "$INSTDIR\QivDepends.exe"
   Delete "$INSTDIR\version.ini"
   Delete "$INSTDIR\Register.ini"

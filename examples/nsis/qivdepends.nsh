@@ -12,9 +12,9 @@
 ; that reaches the network makes the installer wait for it: the stage reports and the
 ; feedback run on their own (Exec), and the uninstall event is waited for only as long
 ; as it needs to read its inputs (QIV_READ_WAIT_MS). A program that is still running
-; when the (un)installer ends keeps its file until it exits: run such calls from a copy
-; in $PLUGINSDIR, which NSIS removes at the end, or at the next restart for a file that
-; is still in use.
+; when the (un)installer ends keeps its file until it exits: delete it with /REBOOTOK.
+; The installer runs elevated: run the program where only administrators can write,
+; the client's own copy in a per-machine $INSTDIR, wherever it is installed already.
 
 !ifndef QIVDEPENDS_NSH
 !define QIVDEPENDS_NSH

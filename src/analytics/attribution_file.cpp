@@ -37,14 +37,13 @@ std::wstring SingleLine(const wchar_t* value) {
 
 }  // namespace
 
-void Store(const String::_tstringW& file, const Attribution& values) {
+std::vector<qiv::platform::ProfileValue> StoredValues(const Attribution& values) {
+  std::vector<qiv::platform::ProfileValue> stored;
   for (const Field& field : kFields) {
-    WritePrivateProfileStringW(kSection, field.key,
-                               SingleLine((values.*field.member).c_str()).c_str(), file.c_str());
+    stored.push_back({field.key, SingleLine((values.*field.member).c_str())});
   }
-  for (const wchar_t* flag : kTriggerFlags) {
-    WritePrivateProfileStringW(kSection, flag, L"0", file.c_str());
-  }
+  for (const wchar_t* flag : kTriggerFlags) stored.push_back({flag, L"0"});
+  return stored;
 }
 
 Attribution Read(const String::_tstringW& file) {

@@ -2,7 +2,10 @@
 // the uninstaller reads back. One section, text values only.
 #pragma once
 
+#include <vector>
+
 #include "analytics/attribution.h"
+#include "platform/profile_text.h"
 #include "platform/tstring.h"
 
 namespace attribution {
@@ -21,11 +24,15 @@ inline constexpr wchar_t kGclid[] = L"gclid";
 inline constexpr const wchar_t* kTriggerFlags[] = {L"login_triggered", L"loginsuccess_triggered",
                                                    L"defender_triggered", L"gamelaunch_triggered"};
 
-// Writes every value (line breaks as blanks) and the trigger flags at "0".
-void Store(const String::_tstringW& file, const Attribution& values);
+// What the installer's last stage writes into kSection, in order: every value
+// (line breaks as blanks) and the trigger flags at "0". The file lies where a
+// standard user may write, so it is written through its held folder
+// (removal/delete/held_profile_update.h), not by the profile functions.
+std::vector<qiv::platform::ProfileValue> StoredValues(const Attribution& values);
 
-// What Store wrote; an absent value reads as empty. The region is not read back:
-// the uninstaller is told its language.
+// The values StoredValues lists, read back through the profile functions; an
+// absent value reads as empty. The region is not read: the uninstaller is told its
+// language.
 Attribution Read(const String::_tstringW& file);
 
 }  // namespace attribution

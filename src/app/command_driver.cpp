@@ -18,9 +18,10 @@ constexpr DWORD kPathCapacity = MAX_PATH;
 
 // Positions past the end of argv read as empty text, as the runtime's null
 // element at argv[argc] does; the game-custom form reaches up to position 11.
-String::_tstringW Arg(int argc, char** argv, int position) {
+// Each argument is taken as the system handed it over, in UTF-16.
+String::_tstringW Arg(int argc, const wchar_t* const* argv, int position) {
   if (position < 0 || position >= argc) return String::_tstringW();
-  return String::_tstringW(static_cast<const char*>(argv[position]));
+  return String::_tstringW(argv[position]);
 }
 
 void Log(const wchar_t* text) { OutputDebugStringW(text); }
@@ -58,7 +59,7 @@ CommandHandlers DefaultCommandHandlers() {
   return handlers;
 }
 
-int RunCommandDriver(int argc, char** argv, const CommandHandlers& handlers) {
+int RunCommandDriver(int argc, const wchar_t* const* argv, const CommandHandlers& handlers) {
   LoadBuildVersion();
   if (argc <= 1) return 0;
 

@@ -21,5 +21,6 @@ CommandHandlers DefaultCommandHandlers();
 // Fills g_buildVersion from version.ini beside the executable.
 void LoadBuildVersion();
 
-// Runs one command; always returns 0.
-int RunCommandDriver(int argc, char** argv, const CommandHandlers& handlers);
+// Runs one command; always returns 0. argv holds argc wide arguments (the
+// program's name first), as wmain receives them.
+int RunCommandDriver(int argc, const wchar_t* const* argv, const CommandHandlers& handlers);

@@ -9,6 +9,7 @@
 #include "analytics/build_version.h"
 #include "commands/post_install_event.h"
 #include "platform/win32.h"
+#include "removal/delete/held_profile_update.h"
 #include "web/endpoints.h"
 #include "web/goal_response.h"
 #include "web/web_service.h"
@@ -97,5 +98,8 @@ void ReportPostInstallEvent(String::_tstringW stage, String::_tstringW registerI
     OutputDebugStringW(eventName);
   }
 
-  if (IsWord(stage, L"complete")) attribution::Store(registerIniPath, values);
+  if (IsWord(stage, L"complete")) {
+    qiv::removal::SetProfileValues(registerIniPath, attribution::kSection,
+                                   attribution::StoredValues(values));
+  }
 }

@@ -32,4 +32,12 @@ bool FolderContents::Contains(const std::wstring& path) const {
   return false;
 }
 
+bool FolderContents::IsTheFolder(const std::wstring& path) const {
+  if (!folder_) return false;
+  const std::optional<paths::WindowsPath> probe = paths::NormaliseWindowsPath(path, currentDrive_);
+  if (!probe || probe->IsRoot()) return false;
+  const std::optional<ResolvedFolder> resolved = ResolveFolder(probe->Text());
+  return resolved && resolved->identity == *folder_;
+}
+
 }  // namespace qiv::platform

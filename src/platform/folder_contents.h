@@ -23,6 +23,9 @@ class FolderContents {
   // program path followed by its arguments is judged by the program's folder.
   bool Contains(const std::wstring& path) const;
 
+  // True when `path` names the folder itself (a link to it is not the folder).
+  bool IsTheFolder(const std::wstring& path) const;
+
  private:
   std::optional<FileIdentity> folder_;
   std::wstring currentDrive_;

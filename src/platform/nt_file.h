@@ -86,7 +86,9 @@ typedef IO_STATUS_BLOCK* PIO_STATUS_BLOCK;
 // Without a RootDirectory the name is a full one, "\??\C:\...". FILE_OPEN_REPARSE_POINT
 // opens a link as itself; FILE_CREATE fails with STATUS_OBJECT_NAME_COLLISION when the
 // name exists in any form. Write access (FILE_WRITE_DATA, GENERIC_WRITE) on a file
-// allows WriteFile; FILE_LIST_DIRECTORY on a folder allows its listing.
+// allows WriteFile, read access (FILE_READ_DATA, GENERIC_READ) ReadFile, each checked
+// against the file's permissions at the open; FILE_LIST_DIRECTORY on a folder allows
+// its listing.
 NTSTATUS NtCreateFile(PHANDLE fileHandle, ACCESS_MASK desiredAccess,
                       POBJECT_ATTRIBUTES objectAttributes, PIO_STATUS_BLOCK ioStatusBlock,
                       PLARGE_INTEGER allocationSize, ULONG fileAttributes, ULONG shareAccess,

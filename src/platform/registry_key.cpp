@@ -95,7 +95,8 @@ LONG CRegistryKey::DeleteSubKey(LPCWSTR name) {
 
 LONG CRegistryKey::DeleteTree(LPCWSTR name) { return DeleteTreeAtDepth(name, 0); }
 
-// A link key holds the target's path in its "SymbolicLinkValue" of type REG_LINK.
+LONG CRegistryKey::DeleteHeldTree() { return DeleteHeldTreeAtDepth(0); }
+
 bool CRegistryKey::IsLink() const {
   DWORD type = REG_NONE;
   DWORD size = 0;
@@ -103,6 +104,16 @@ bool CRegistryKey::IsLink() const {
              ERROR_SUCCESS &&
          type == REG_LINK;
 }
+
+namespace {
+
+LONG DeleteByHandle(HKEY key) {
+  const DeleteKeyByHandle deleteKey = SystemDeleteKeyByHandle();
+  if (deleteKey == nullptr) return ERROR_ACCESS_DENIED;
+  return deleteKey(key) == 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
+}  // namespace
 
 LONG CRegistryKey::DeleteTreeAtDepth(LPCWSTR name, int depth) {
   // An empty name would make the walk delete everything below the held key.
@@ -113,29 +124,46 @@ LONG CRegistryKey::DeleteTreeAtDepth(LPCWSTR name, int depth) {
   const LONG opened =
       child.Open(Handle(), name, kReadWrite | DELETE | viewFlags_, Link::kOpenItself);
   if (opened != ERROR_SUCCESS) return opened;
-  if (child.IsLink()) {
-    const DeleteKeyByHandle deleteKey = SystemDeleteKeyByHandle();
-    if (deleteKey == nullptr) return ERROR_ACCESS_DENIED;
-    return deleteKey(child.Handle()) == 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
-  }
+  if (child.IsLink()) return DeleteByHandle(child.Handle());
+  const LONG status = child.DeleteSubKeys(depth, false);
+  if (status != ERROR_SUCCESS) return status;
+  child.Close();
+  return DeleteSubKey(name);
+}
 
+LONG CRegistryKey::DeleteHeldTreeAtDepth(int depth) {
+  if (!key_) return ERROR_INVALID_HANDLE;
+  if (depth >= kMaxDepth) return ERROR_KEY_HAS_CHILDREN;
+  if (!IsLink()) {
+    const LONG status = DeleteSubKeys(depth, true);
+    if (status != ERROR_SUCCESS) return status;
+  }
+  return DeleteByHandle(Handle());
+}
+
+LONG CRegistryKey::DeleteSubKeys(int depth, bool throughHandles) {
   // Each pass deletes the subkey at index 0, so the next one moves to the front.
   wchar_t previous[kNameCapacity] = {};
   while (true) {
     wchar_t found[kNameCapacity] = {};
     DWORD size = kNameCapacity;
     FILETIME lastWrite{};
-    if (RegEnumKeyExW(child.Handle(), 0, found, &size, nullptr, nullptr, nullptr, &lastWrite) !=
+    if (RegEnumKeyExW(Handle(), 0, found, &size, nullptr, nullptr, nullptr, &lastWrite) !=
         ERROR_SUCCESS) {
-      break;
+      return ERROR_SUCCESS;
     }
     // A subkey that is still listed after its deletion reported success would
     // otherwise be found again forever.
     if (previous[0] != 0 && std::wcscmp(previous, found) == 0) return ERROR_KEY_HAS_CHILDREN;
-    const LONG status = child.DeleteTreeAtDepth(found, depth + 1);
+    LONG status = ERROR_SUCCESS;
+    if (throughHandles) {
+      CRegistryKey child;
+      status = child.Open(Handle(), found, kReadWrite | DELETE | viewFlags_, Link::kOpenItself);
+      if (status == ERROR_SUCCESS) status = child.DeleteHeldTreeAtDepth(depth + 1);
+    } else {
+      status = DeleteTreeAtDepth(found, depth + 1);
+    }
     if (status != ERROR_SUCCESS) return status;
     std::wcscpy(previous, found);
   }
-  child.Close();
-  return DeleteSubKey(name);
 }

@@ -35,13 +35,25 @@ class CRegistryKey {
   // first failure and returns it. A registry link in the tree is deleted as the
   // link: the walk never follows one, so the key it points to stays.
   LONG DeleteTree(LPCWSTR name);
+  // Deletes every key below the held key, then the held key itself, each through a
+  // handle opened as itself (a link goes as the link), never by name: what goes is
+  // what was opened, whatever is renamed or linked in its place meanwhile. The held
+  // key needs DELETE access. Stops at the first failure and returns it.
+  LONG DeleteHeldTree();
+
+  // Whether the held key is a registry link (opened as itself): it holds the path it
+  // leads to in its "SymbolicLinkValue" of type REG_LINK.
+  bool IsLink() const;
 
   HKEY Handle() const { return key_.Get(); }
   REGSAM ViewFlags() const { return viewFlags_; }
 
  private:
   LONG DeleteTreeAtDepth(LPCWSTR name, int depth);
-  bool IsLink() const;
+  LONG DeleteHeldTreeAtDepth(int depth);
+  // Deletes every subkey, each with its tree: through handles, or by name as
+  // DeleteTree does.
+  LONG DeleteSubKeys(int depth, bool throughHandles);
 
   qiv::platform::ScopedRegistryKey key_;
   REGSAM viewFlags_ = 0;

@@ -80,6 +80,7 @@ typedef intptr_t(WINAPI* FARPROC)();
 #define ERROR_INVALID_HANDLE 6L
 #define ERROR_NOT_ENOUGH_MEMORY 8L
 #define ERROR_WRITE_FAULT 29L
+#define ERROR_READ_FAULT 30L
 #define ERROR_NO_MORE_FILES 18L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_DISK_FULL 112L
@@ -134,6 +135,7 @@ typedef intptr_t(WINAPI* FARPROC)();
 
 #define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
 #define FILE_LIST_DIRECTORY 0x0001
+#define FILE_READ_DATA 0x0001  // the same bit as FILE_LIST_DIRECTORY, on a file
 #define FILE_READ_ATTRIBUTES 0x0080
 #define FILE_WRITE_DATA 0x0002
 #define FILE_APPEND_DATA 0x0004
@@ -393,6 +395,9 @@ LSTATUS RegEnumValueW(HKEY key, DWORD index, LPWSTR valueName, LPDWORD valueName
 LSTATUS RegDeleteKeyW(HKEY key, LPCWSTR subKey);
 LSTATUS RegDeleteKeyExW(HKEY key, LPCWSTR subKey, REGSAM desired, DWORD reserved);
 LSTATUS RegCloseKey(HKEY key);
+// ntdll's deletion of the key behind a handle (an NTSTATUS, 0 on success), found
+// through GetProcAddress as on Windows (posix/module.cpp).
+LONG NtDeleteKey(HANDLE key);
 
 // Files and shell (posix/files.cpp, posix/shell_file_operation.cpp); Windows paths are
 // mapped as posix/path_map.h describes.
@@ -422,6 +427,8 @@ BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS infoClass
 // FileIdBothDirectoryRestartInfo (starts again), "." and ".." included as on NTFS.
 BOOL GetFileInformationByHandleEx(HANDLE file, FILE_INFO_BY_HANDLE_CLASS infoClass, LPVOID info,
                                   DWORD size);
+// Reads through a handle opened with read access (posix/file_read.cpp).
+BOOL ReadFile(HANDLE file, void* buffer, DWORD size, LPDWORD read, LPVOID overlapped);
 // Writes through a handle opened with write access (posix/file_write.cpp).
 BOOL WriteFile(HANDLE file, const void* buffer, DWORD size, LPDWORD written, LPVOID overlapped);
 BOOL FlushFileBuffers(HANDLE file);

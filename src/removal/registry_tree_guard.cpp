@@ -24,6 +24,8 @@ struct Verdict {
   TreeOwnerRule rule = TreeOwnerRule::kNever;
   size_t ownerDepth = 0;
   size_t classesDepth = 0;
+  // Where the vendor's name stands in a tree of a product key (0: no product key).
+  size_t vendorDepth = 0;
 };
 
 const Verdict kNever{};
@@ -209,7 +211,9 @@ Verdict ClassifySoftwareTree(Path all, Path path) {
   }
   // A vendor container is judged whole; below it, the product key (vendor\product)
   // that holds the tree.
-  return Owned(TreeOwnerRule::kNoOtherOwner, all, path, 2);
+  Verdict verdict = Owned(TreeOwnerRule::kNoOtherOwner, all, path, 2);
+  if (path.size() >= 2) verdict.vendorDepth = Offset(all, path);
+  return verdict;
 }
 
 // Below the root of one user's hive or of HKEY_LOCAL_MACHINE.
@@ -256,7 +260,17 @@ TreeOwner ClassifyRegistryTree(HKEY root, const std::wstring& path) {
   if (!SplitKeyPath(path, components, spelt)) return {};
   const Verdict verdict = Classify(root, Path(components));
   if (verdict.rule == TreeOwnerRule::kNever) return {};
-  return {verdict.rule, Join(spelt, verdict.ownerDepth), Join(spelt, verdict.classesDepth)};
+  TreeOwner owner;
+  owner.rule = verdict.rule;
+  owner.ownerKey = Join(spelt, verdict.ownerDepth);
+  owner.classesKey = Join(spelt, verdict.classesDepth);
+  owner.ownerDepth = verdict.ownerDepth;
+  owner.classesDepth = verdict.classesDepth;
+  if (verdict.vendorDepth > 0) {
+    owner.productKey = {L"SOFTWARE", spelt[verdict.vendorDepth], spelt[verdict.vendorDepth + 1]};
+  }
+  owner.keys = std::move(spelt);
+  return owner;
 }
 
 bool IsRegistryTreeRemovable(HKEY root, const std::wstring& path) {

@@ -28,12 +28,14 @@
 // cannot be placed counts as outside. The keys "command", "DefaultIcon" and the COM
 // server keys name a program in their default value, whatever its form: a missing,
 // relative or unplaceable one counts as outside. A tree too large or deep to read
-// whole is not deleted. Without a known install directory (none given, or one the
-// install directory guard refuses) nothing lies inside, so only trees that name no
-// path at all can go.
+// whole is not deleted. Naming nothing elsewhere is no proof: every rule needs the
+// game's folder named, by the tree's owner or, for a tree in a product key, by that
+// product key in the machine's hive. Without a known install directory (none given,
+// or one the install directory guard refuses) nothing is the game's.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/win32.h"
 
@@ -41,11 +43,16 @@ namespace qiv::removal {
 
 // What decides whether a listed tree goes: the rows of that table, in order.
 enum class TreeOwnerRule {
-  kNever,
-  kUninstallEntry,
-  kAppPathsEntry,
-  kClass,
-  kFileExtension,
+  kNever,           // policy, start-up and shared keys
+  kUninstallEntry,  // its InstallLocation, or else the programs it names, lie inside
+  kAppPathsEntry,   // its program and its Path lie inside
+  kClass,           // everything the class names lies inside, and it names something
+  kFileExtension,   // the classes it names pass kClass
+  // Any other tree below SOFTWARE: nothing of the owner key lies elsewhere, and the
+  // game's folder is named, inside the owner key or (for a tree in a product key,
+  // whichever hive) by the machine's product key of that name, in either view, which
+  // names the game's folder itself and nothing elsewhere. A user's own key proves
+  // nothing about the machine's.
   kNoOtherOwner,
 };
 
@@ -55,6 +62,14 @@ struct TreeOwner {
   std::wstring ownerKey;
   // For a file extension: the classes key it lies in ("" for HKEY_CLASSES_ROOT).
   std::wstring classesKey;
+  // The names the item's path is made of, as it spells them, and how many of them
+  // name the owner key and the classes key (0: the root itself).
+  std::vector<std::wstring> keys;
+  size_t ownerDepth = 0;
+  size_t classesDepth = 0;
+  // For a tree in a product key SOFTWARE\<vendor>\<product>: that key's names below the
+  // machine's root ("SOFTWARE", vendor, product), 32-bit mirrors left out; else empty.
+  std::vector<std::wstring> productKey;
 };
 
 // The first look: which row of the table a tree falls in, from its path alone.

@@ -47,6 +47,12 @@ bool LooksLikePath(const std::wstring& text) {
   return text.size() > 2 && text[0] == L'%' && text.find(L"%\\", 1) != std::wstring::npos;
 }
 
+// A drive or share path, or one from the root of the current drive: one that names
+// the same folder whatever the current directory.
+bool IsAbsolute(const std::wstring& path) {
+  return LooksLikePath(path) || (!path.empty() && (path[0] == L'\\' || path[0] == L'/'));
+}
+
 // The path a value begins with: after blanks, an "@" (a resource reference) and an
 // opening quote, up to the closing quote or to a character no path holds. Nothing
 // when the text does not look like a path, unless `anyForm` (a key that names a
@@ -77,27 +83,37 @@ struct Tally {
 
 class OwnerReader {
  public:
-  OwnerReader(const CRegistryKey& root, const qiv::platform::FolderContents& game)
-      : root_(root), game_(game), access_(KEY_READ | root.ViewFlags()) {}
+  OwnerReader(const qiv::platform::FolderContents& game, REGSAM view) : game_(game), view_(view) {}
 
-  bool Open(CRegistryKey& key, HKEY parent, const std::wstring& path) const {
-    return key.Open(parent, path.c_str(), access_) == ERROR_SUCCESS;
-  }
-  bool Open(CRegistryKey& key, const std::wstring& path) const {
-    return Open(key, root_.Handle(), path);
+  // A subkey as itself: a link in a tree is deleted as the link, so what it leads
+  // to is no part of the tree.
+  bool Open(CRegistryKey& key, HKEY parent, const wchar_t* name) const {
+    return key.Open(parent, name, KEY_READ | view_, CRegistryKey::Link::kOpenItself) ==
+           ERROR_SUCCESS;
   }
 
-  // Every path the tree names, in value text and value names, below `path`.
-  Tally WalkKey(const std::wstring& path) {
+  // Every path the tree names, in value text and value names, below `key`.
+  Tally WalkKey(HKEY key) {
     Tally tally;
-    CRegistryKey key;
-    if (!Open(key, path)) {
+    Walk(key, false, 0, tally);
+    return tally;
+  }
+
+  // The same for the key `path` names below `parent`, opened a key at a time.
+  Tally WalkKey(HKEY parent, const std::wstring& path) {
+    qiv::platform::CRegistryKeyPath opened;
+    const auto names = qiv::platform::SplitRegistryPath(path);
+    if (!names || names->empty() ||
+        opened.Open(parent, *names, KEY_READ, view_) !=
+            qiv::platform::CRegistryKeyPath::Status::kOpened) {
+      Tally tally;
       tally.incomplete = true;
       return tally;
     }
-    Walk(key.Handle(), false, 0, tally);
-    return tally;
+    return WalkKey(opened.Last().Handle());
   }
+
+  REGSAM View() const { return view_; }
 
   void Walk(HKEY key, bool namesAProgram, int depth, Tally& tally) {
     if (--keysLeft_ < 0 || depth > kMaxDepth) {
@@ -157,6 +173,8 @@ class OwnerReader {
     return path && game_.Contains(*path);
   }
 
+  bool IsTheGamesFolder(const std::wstring& path) const { return game_.IsTheFolder(path); }
+
  private:
   LONG EnumValue(HKEY key, DWORD index, std::wstring& name, DWORD& type, std::wstring& text) {
     if (names_.empty()) names_.resize(kValueNameCapacity);
@@ -185,9 +203,8 @@ class OwnerReader {
     ++(game_.Contains(*path) ? tally.inside : tally.outside);
   }
 
-  const CRegistryKey& root_;
   const qiv::platform::FolderContents& game_;
-  const REGSAM access_;
+  const REGSAM view_;
   int keysLeft_ = kMaxKeys;
   // Allocated on first use: most trees are refused by their path alone.
   std::vector<wchar_t> names_;
@@ -195,16 +212,13 @@ class OwnerReader {
 };
 
 // Where the product lives decides; without a location, the programs it names do.
-bool IsUninstallEntryTheGames(OwnerReader& reader, const std::wstring& path) {
-  CRegistryKey entry;
-  if (!reader.Open(entry, path)) return false;
-  const std::optional<std::wstring> location =
-      reader.ReadString(entry.Handle(), L"InstallLocation");
+bool IsUninstallEntryTheGames(OwnerReader& reader, HKEY entry) {
+  const std::optional<std::wstring> location = reader.ReadString(entry, L"InstallLocation");
   if (location && !IsBlankText(*location)) return reader.Inside(*location);
   int named = 0;
   for (const wchar_t* name :
        {L"UninstallString", L"QuietUninstallString", L"DisplayIcon", L"ModifyPath"}) {
-    const std::optional<std::wstring> text = reader.ReadString(entry.Handle(), name);
+    const std::optional<std::wstring> text = reader.ReadString(entry, name);
     if (!text || IsBlankText(*text)) continue;
     if (!reader.Inside(*text)) return false;
     ++named;
@@ -212,30 +226,24 @@ bool IsUninstallEntryTheGames(OwnerReader& reader, const std::wstring& path) {
   return named > 0;
 }
 
-bool IsAppPathsEntryTheGames(OwnerReader& reader, const std::wstring& path) {
-  CRegistryKey entry;
-  if (!reader.Open(entry, path)) return false;
-  const std::optional<std::wstring> program = reader.ReadString(entry.Handle(), nullptr);
+bool IsAppPathsEntryTheGames(OwnerReader& reader, HKEY entry) {
+  const std::optional<std::wstring> program = reader.ReadString(entry, nullptr);
   if (!program || !reader.Inside(*program)) return false;
-  const std::optional<std::wstring> folder = reader.ReadString(entry.Handle(), L"Path");
+  const std::optional<std::wstring> folder = reader.ReadString(entry, L"Path");
   return !folder || IsBlankText(*folder) || reader.Inside(*folder);
 }
 
 // An extension goes with the classes it names: its ProgID and those it offers
 // under OpenWithProgids, looked up below the same classes key.
-bool IsFileExtensionTheGames(OwnerReader& reader, const TreeOwner& owner) {
-  CRegistryKey extension;
-  if (!reader.Open(extension, owner.ownerKey)) return false;
-  Tally own;
-  reader.Walk(extension.Handle(), false, 0, own);
+bool IsFileExtensionTheGames(OwnerReader& reader, HKEY extension, HKEY classesKey) {
+  Tally own = reader.WalkKey(extension);
   if (!own.Clean()) return false;
   std::vector<std::wstring> classes;
-  if (auto progId = reader.ReadString(extension.Handle(), nullptr);
-      progId && !IsBlankText(*progId)) {
+  if (auto progId = reader.ReadString(extension, nullptr); progId && !IsBlankText(*progId)) {
     classes.push_back(*progId);
   }
   CRegistryKey openWith;
-  if (reader.Open(openWith, extension.Handle(), L"OpenWithProgids")) {
+  if (reader.Open(openWith, extension, L"OpenWithProgids")) {
     for (DWORD index = 0;; ++index) {
       std::vector<wchar_t> name(kValueNameCapacity);
       DWORD size = kValueNameCapacity;
@@ -248,31 +256,82 @@ bool IsFileExtensionTheGames(OwnerReader& reader, const TreeOwner& owner) {
   }
   if (classes.empty()) return own.inside > 0;
   for (const std::wstring& name : classes) {
-    const std::wstring path = owner.classesKey.empty() ? name : owner.classesKey + L"\\" + name;
-    if (!reader.WalkKey(path).NamesTheGame()) return false;
+    if (!reader.WalkKey(classesKey, name).NamesTheGame()) return false;
   }
   return true;
 }
 
+// Whether one of the key's own values names the game's folder itself.
+bool NamesTheFolder(OwnerReader& reader, HKEY key) {
+  std::vector<wchar_t> name(kValueNameCapacity);
+  for (DWORD index = 0;; ++index) {
+    DWORD size = kValueNameCapacity;
+    if (RegEnumValueW(key, index, name.data(), &size, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS) {
+      return false;
+    }
+    const std::optional<std::wstring> text = reader.ReadString(key, name.data());
+    const std::optional<std::wstring> path =
+        text ? LeadingPath(*text, true) : std::optional<std::wstring>();
+    if (path && IsAbsolute(*path) && reader.IsTheGamesFolder(*path)) return true;
+  }
+}
+
+// Whether the machine's product key of this name, in either registry view, names
+// the game's folder itself and nothing elsewhere. A user's own key proves nothing
+// about the machine's hive, which a standard user cannot write; the machine's key
+// speaks for the user's key of the same name.
+bool IsTheGamesMachineProductKey(OwnerReader& reader, HKEY machine,
+                                 const std::vector<std::wstring>& productKey) {
+  for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+    qiv::platform::CRegistryKeyPath product;
+    if (product.Open(machine, productKey, KEY_READ, view, productKey.size()) ==
+            qiv::platform::CRegistryKeyPath::Status::kOpened &&
+        NamesTheFolder(reader, product.Last().Handle()) &&
+        reader.WalkKey(product.Last().Handle()).Clean()) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Naming nothing elsewhere is not enough: the owner key names the game's folder
+// (something inside it, or, as a product key, the folder itself), or the tree lies
+// in the game's own product key of the machine.
+bool IsOtherTreeTheGames(OwnerReader& reader, HKEY ownerKey, const TreeOwner& owner, HKEY machine) {
+  const Tally own = reader.WalkKey(ownerKey);
+  if (!own.Clean()) return false;
+  if (own.inside > 0) return true;
+  if (owner.productKey.empty()) return false;
+  return NamesTheFolder(reader, ownerKey) ||
+         IsTheGamesMachineProductKey(reader, machine, owner.productKey);
+}
+
 }  // namespace
 
-bool IsTreeTheGames(const CRegistryKey& root, const TreeOwner& owner,
-                    const qiv::platform::FolderContents& game) {
-  if (owner.rule == TreeOwnerRule::kNever) return false;
-  OwnerReader reader(root, game);
+bool IsTreeTheGames(const qiv::platform::CRegistryKeyPath& tree, const TreeOwner& owner,
+                    const qiv::platform::FolderContents& game, HKEY machine) {
+  // The owner and classes keys are keys of the opened path itself.
+  if (owner.rule == TreeOwnerRule::kNever || owner.keys.empty() ||
+      tree.Depth() != owner.keys.size() || owner.ownerDepth == 0 ||
+      owner.ownerDepth > tree.Depth() || owner.classesDepth > tree.Depth()) {
+    return false;
+  }
+  OwnerReader reader(game, tree.Last().ViewFlags());
+  const HKEY ownerKey = tree.At(owner.ownerDepth);
   switch (owner.rule) {
     case TreeOwnerRule::kNever:
       return false;
     case TreeOwnerRule::kUninstallEntry:
-      return IsUninstallEntryTheGames(reader, owner.ownerKey);
+      return IsUninstallEntryTheGames(reader, ownerKey);
     case TreeOwnerRule::kAppPathsEntry:
-      return IsAppPathsEntryTheGames(reader, owner.ownerKey);
+      return IsAppPathsEntryTheGames(reader, ownerKey);
     case TreeOwnerRule::kClass:
-      return reader.WalkKey(owner.ownerKey).NamesTheGame();
+      return reader.WalkKey(ownerKey).NamesTheGame();
     case TreeOwnerRule::kFileExtension:
-      return IsFileExtensionTheGames(reader, owner);
+      return IsFileExtensionTheGames(reader, ownerKey, tree.At(owner.classesDepth));
     case TreeOwnerRule::kNoOtherOwner:
-      return reader.WalkKey(owner.ownerKey).Clean();
+      return IsOtherTreeTheGames(reader, ownerKey, owner, machine);
   }
   return false;
 }

@@ -1,5 +1,6 @@
-// Register.ini written by the installer's last stage and read back by the
-// uninstaller, through the system's profile functions (the stand-in's on Linux).
+// Register.ini written by the installer's last stage (through its held folder) and
+// read back by the uninstaller through the system's profile functions (the
+// stand-in's on Linux).
 #include "analytics/attribution_file.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <string>
 
 #include "platform/win32.h"
+#include "removal/delete/held_profile_update.h"
 
 #ifndef _WIN32
 #include "platform/posix/scratch.h"
@@ -33,6 +35,10 @@ class AttributionFileTest : public testing::Test {
   }
   void TearDown() override { DeleteFileW(path_.c_str()); }
 
+  void Store(const Attribution& values) {
+    ASSERT_TRUE(qiv::removal::SetProfileValues(path_, attribution::kSection,
+                                               attribution::StoredValues(values)));
+  }
   String::_tstringW Value(const wchar_t* key) {
     wchar_t buffer[512] = {};
     GetPrivateProfileStringW(attribution::kSection, key, L"?", buffer, 512, path_.c_str());
@@ -47,7 +53,7 @@ class AttributionFileTest : public testing::Test {
 
 TEST_F(AttributionFileTest, WhatIsStoredReadsBack) {
   const Attribution stored{L"trans-1", L"offer-2", L"vendor-3", L"en US", L"xnb", L"Cj0KCQ"};
-  attribution::Store(path_, stored);
+  Store(stored);
   const Attribution read = attribution::Read(path_);
   EXPECT_EQ(read.transactionId, stored.transactionId);
   EXPECT_EQ(read.offerId, stored.offerId);
@@ -64,7 +70,7 @@ TEST_F(AttributionFileTest, LineBreaksCannotStartEntriesAndLongValuesAreCut) {
   stored.transactionId = L"t\r\n[other]\nvendor_id=forged";
   stored.gameAbbr = String::_tstringW(std::wstring(40, L'g'));
   stored.gclid = String::_tstringW(std::wstring(300, L'c'));
-  attribution::Store(path_, stored);
+  Store(stored);
   const Attribution read = attribution::Read(path_);
   EXPECT_EQ(read.transactionId, L"t  [other] vendor_id=forged");
   EXPECT_EQ(read.vendorId, L"");

@@ -41,10 +41,17 @@ class RecordingHandlers {
     };
   }
 
-  int Run(std::vector<std::string> args) {
-    args.insert(args.begin(), "QivDepends.exe");
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
+  // ASCII arguments.
+  int Run(const std::vector<std::string>& args) {
+    std::vector<std::wstring> wide;
+    for (const std::string& arg : args) wide.emplace_back(arg.begin(), arg.end());
+    return RunWide(std::move(wide));
+  }
+
+  int RunWide(std::vector<std::wstring> args) {
+    args.insert(args.begin(), L"QivDepends.exe");
+    std::vector<const wchar_t*> argv;
+    for (const std::wstring& arg : args) argv.push_back(arg.c_str());
     argv.push_back(nullptr);
     return RunCommandDriver(static_cast<int>(args.size()), argv.data(), handlers_);
   }
@@ -180,13 +187,17 @@ TEST(CommandDriver, LogLinesBracketEachCommand) {
   }
 }
 
-TEST(CommandDriver, NonAsciiArgumentsArriveThroughTheAnsiCodePage) {
+// Whatever the ANSI code page holds: a Cyrillic folder, Chinese and Greek text
+// and a pair of surrogates reach the handler unit for unit.
+TEST(CommandDriver, WideArgumentsReachTheHandlersAsWritten) {
+  const std::wstring folder = L"C:\\\x0418\x0433\x0440\x044B\\Register.ini";
+  const std::wstring comment = L"\x4E2D\x6587 \x03B1\x03B2 \xD83D\xDE00 caf\xE9";
   RecordingHandlers handlers;
-  std::string word = "caf";
-  word.push_back('\xE9');
-  handlers.Run({"InstallSoftware", word});
-  ASSERT_EQ(handlers.calls().size(), 1u);
-  EXPECT_EQ(handlers.calls()[0].args[0], W(word.c_str()));
+  handlers.RunWide({L"PostInstallEvent", L"complete", folder});
+  handlers.RunWide({L"UninstallSoftwareFeedback", L"ru", L"1", L"5", comment});
+  ASSERT_EQ(handlers.calls().size(), 2u);
+  EXPECT_EQ(handlers.calls()[0].args[1], folder);
+  EXPECT_EQ(handlers.calls()[1].args[3], comment);
 }
 
 class BuildVersion : public ::testing::Test {

@@ -184,6 +184,9 @@ TEST_F(UninstallGamesTest, NestedGamesLoseTheirShortcutsAndItemsInAnyOrder) {
       MakeGame(byDepth[index],
                "<item rootpath='HKEY_CURRENT_USER' path='Software\\Vendor\\" + key + "'/>");
       registry += "[HKEY_CURRENT_USER\\Software\\Vendor\\" + key + "]\r\n\"x\"=\"1\"\r\n";
+      // The machine's product key of that name names the game's folder.
+      registry += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\" + key + "]\r\n\"InstallDir\"=\"" +
+                  RegValue("games/" + byDepth[index]) + "\"\r\n";
     }
     // Registered in the row's order.
     for (const std::string& name : games) {

@@ -20,6 +20,10 @@ BUILD = 'V3.0.0.77'
 RUN_TIMEOUT = 1800 if os.environ.get('QIV_NSIS_KIT') else 600
 
 
+def quoted(value: str) -> str:
+    return f'"{value}"' if ' ' in value else value
+
+
 def write_version_ini(folder: pathlib.Path) -> pathlib.Path:
     version_ini = folder / 'version.ini'
     version_ini.write_text(f'[versioninfo]\r\nbuild={BUILD}\r\n')
@@ -32,7 +36,10 @@ class NsisKit:
     name = 'nsis'
     folder = pathlib.Path(os.environ.get('QIV_NSIS_KIT') or EXAMPLES / 'nsis')
     setup_name = 'QivClientSetup.exe'
+    # The program whose start begins the install.
+    started_as = setup_name
     uninstaller_name = 'uninstall.exe'
+    uninstaller_copy = True
     client_files = ['QivDepends.exe', 'Register.ini', 'uninstall.exe', 'version.ini']
     uninstall_key = r'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QivClient'
 
@@ -53,12 +60,17 @@ class NsisKit:
         del prefix
         yield
 
-    def install_arguments(self, attribution: str, client: str) -> str:
-        # /D= comes last, unquoted, blanks and all.
-        return f'/S {attribution} /D={client}'
+    @staticmethod
+    def options(values: dict) -> str:
+        return ' '.join(f'/{name}={quoted(value)}' for name, value in values.items())
 
-    def uninstall_arguments(self, feedback: str) -> str:
-        return f'/S {feedback}'
+    def install_command(self, runner, setup: pathlib.Path, values: dict, client: str) -> str:
+        # /D= comes last, unquoted, blanks and all.
+        return f'"{runner.host_path(setup)}" /S {self.options(values)} /D={client}'
+
+    def uninstall_command(self, runner, client: pathlib.Path, values: dict) -> str:
+        program = runner.host_path(client / self.uninstaller_name)
+        return f'"{program}" /S {self.options(values)}'
 
     def is_uninstaller_copy(self, program: pathlib.PureWindowsPath) -> bool:
         """An NSIS uninstaller runs from a copy of itself in a ~nsu folder."""
@@ -82,7 +94,9 @@ class InnoSetupKit:
     name = 'innosetup'
     folder = EXAMPLES / 'innosetup'
     setup_name = 'QivClientSetup.exe'
+    started_as = setup_name
     uninstaller_name = 'unins000.exe'
+    uninstaller_copy = True
     client_files = ['QivDepends.exe', 'Register.ini', 'unins000.dat', 'unins000.exe',
                     'version.ini']
     uninstall_key = r'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QivClient_is1'
@@ -132,11 +146,13 @@ class InnoSetupKit:
                 server.send_signal(signal.SIGTERM)
                 server.wait(timeout=30)
 
-    def install_arguments(self, attribution: str, client: str) -> str:
-        return f'{self.QUIET} {attribution} /DIR="{client}"'
+    def install_command(self, runner, setup: pathlib.Path, values: dict, client: str) -> str:
+        return (f'"{runner.host_path(setup)}" {self.QUIET} {NsisKit.options(values)} '
+                f'/DIR="{client}"')
 
-    def uninstall_arguments(self, feedback: str) -> str:
-        return f'{self.QUIET} {feedback}'
+    def uninstall_command(self, runner, client: pathlib.Path, values: dict) -> str:
+        program = runner.host_path(client / self.uninstaller_name)
+        return f'"{program}" {self.QUIET} {NsisKit.options(values)}'
 
     def is_uninstaller_copy(self, program: pathlib.PureWindowsPath) -> bool:
         return program.name == '_unins.tmp' and bool(self.OWN_FOLDER.fullmatch(program.parent.name))
@@ -150,7 +166,62 @@ class InnoSetupKit:
         return any(self.OWN_FOLDER.fullmatch(part) for part in pathlib.PurePath(path).parts)
 
 
-KITS = [NsisKit(), InnoSetupKit()]
+class MsiKit:
+    """examples/msi/, built with Debian's wixl and msibuild (examples/msi/build.sh) and
+    run by Wine's msiexec. The package has no uninstaller file of its own: msiexec
+    removes it by its product code and runs every call itself, so nothing runs from a
+    copy."""
+
+    name = 'msi'
+    folder = EXAMPLES / 'msi'
+    setup_name = 'QivClient.msi'
+    started_as = 'msiexec.exe'
+    uninstaller_copy = False
+    client_files = ['QivDepends.exe', 'Register.ini', 'version.ini']
+    PRODUCT_CODE = '{AB57F80D-C46C-44F7-9E9C-3940A27CF3A0}'
+    uninstall_key = rf'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\{PRODUCT_CODE}'
+
+    def build(self, scratch: pathlib.Path, exe: pathlib.Path, prefix) -> pathlib.Path:
+        del prefix  # wixl is a Linux program
+        actions = exe.parent / 'qiv_msi_actions.dll'
+        assert actions.is_file(), f'{actions} is missing: build the windows preset'
+        setup = scratch / self.setup_name
+        subprocess.run(['bash', str(self.folder / 'build.sh'), str(exe),
+                        str(write_version_ini(scratch)), str(actions), str(setup)],
+                       check=True, cwd=scratch)
+        return setup
+
+    @contextlib.contextmanager
+    def session(self, prefix):
+        del prefix
+        yield
+
+    @staticmethod
+    def options(values: dict) -> str:
+        return ' '.join(f'{name}={quoted(value)}' for name, value in values.items())
+
+    def install_command(self, runner, setup: pathlib.Path, values: dict, client: str) -> str:
+        return (f'msiexec.exe /i "{runner.host_path(setup)}" /qn {self.options(values)} '
+                f'INSTALLDIR="{client}"')
+
+    def uninstall_command(self, runner, client: pathlib.Path, values: dict) -> str:
+        del runner, client
+        return f'msiexec.exe /x {self.PRODUCT_CODE} /qn {self.options(values)}'
+
+    def is_uninstaller_copy(self, program: pathlib.PureWindowsPath) -> bool:
+        del program
+        return False
+
+    def own_leftover(self, path: pathlib.Path) -> bool:
+        del path
+        return False
+
+    def in_own_folder(self, path: str) -> bool:
+        del path
+        return False
+
+
+KITS = [NsisKit(), InnoSetupKit(), MsiKit()]
 
 
 def completed_text(completed) -> str:

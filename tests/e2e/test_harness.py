@@ -136,7 +136,7 @@ def test_registry_reads_regedit_exports():
         Registry.parse('[HKEY_LOCAL_MACHINE\\A]\r\n')
 
 
-def test_native_runner_passes_args_through_code_page_and_splits_debug_lines(tmp_path):
+def test_native_runner_passes_text_args_as_utf8_and_splits_debug_lines(tmp_path):
     script = tmp_path / 'fake.sh'
     script.write_text('#!/bin/sh\nprintf "%s\\n" "$1" | od -An -tx1 | tr -d " \\n" >&2\n'
                       'printf "\\nREG=%s\\n" "$QIV_REGISTRY_FILE" >&2\nexit 3\n')
@@ -145,7 +145,7 @@ def test_native_runner_passes_args_through_code_page_and_splits_debug_lines(tmp_
     runner.load_registry(tmp_path / 'r.reg')
     result = runner.run(['\u00e9'])
     assert result.returncode == 3
-    assert result.debug_lines == ['e90a', f'REG={tmp_path / "r.reg"}']
+    assert result.debug_lines == ['c3a90a', f'REG={tmp_path / "r.reg"}']
     moved = runner.relocated(tmp_path / 'copy')
     assert moved.exe == tmp_path / 'copy' / 'fake.sh'
     assert moved.run(['a'], env={'QIV_ACP': 'UTF-8'}).debug_lines[0] == '610a'

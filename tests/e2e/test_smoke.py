@@ -43,6 +43,9 @@ def test_smoke_uninstall_games(runner, tmp_path):
     registry.set(PRODUCT + '\\Alpha', 'INSTALL_PATH', runner.host_path(game))
     registry.set('HKEY_CURRENT_USER\\Software\\Vendor\\Alpha\\Saves', 'slot', '1')
     registry.shell_folders(desktop=runner.host_path(tmp_path))
+    # The machine's key of the same name names the game's folder: the settings are its.
+    registry.set('HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\Alpha', 'InstallDir',
+                 runner.host_path(game))
     registry.save(tmp_path / 'registry.reg')
     runner.load_registry(tmp_path / 'registry.reg')
 

@@ -143,7 +143,10 @@ def standard_world(tmp_path, runner) -> World:
         appitems=[('HKEY_CURRENT_USER', r'Software\Vendor\Alpha'),
                   ('HKEY_CLASSES_ROOT', '.alphasave'),
                   ('HKEY_CLASSES_ROOT', 'Vendor.AlphaSave')])
-    # Alpha's file type names its program, so it is Alpha's to remove.
+    # Alpha's product key names its folder, so its trees and their twins in the
+    # user's hive are Alpha's; its file type names its program.
+    world.registry.set(r'HKEY_LOCAL_MACHINE\SOFTWARE\Vendor\Alpha', 'InstallDir',
+                       world.host(alpha))
     world.registry.set(r'HKEY_CLASSES_ROOT\.alphasave', '', 'Vendor.AlphaSave')
     world.registry.set(r'HKEY_CLASSES_ROOT\Vendor.AlphaSave\shell\open\command', '',
                        f'"{world.host(alpha / "game.exe")}" "%1"')
@@ -412,6 +415,18 @@ def ownership_rows(game: str) -> list:
          True),
         (USER_CLASSES + r'\.skarnsave',
          {USER_CLASSES + r'\.skarnsave': {'': 'Studio.SkarnSave'}}, True),
+        # Trees that name no path: another vendor's licence, another program's
+        # settings and another game's stay; the game's own settings in the user's
+        # hive go, since the machine's key of the same name names the game's folder.
+        (HKLM_SOFTWARE + r'\Other\Licence',
+         {HKLM_SOFTWARE + r'\Other\Licence': {'Serial': 'A1B2-C3D4'}}, False),
+        (r'HKEY_CURRENT_USER\Software\Editor\Settings',
+         {r'HKEY_CURRENT_USER\Software\Editor\Settings': {'Theme': 'dark', 'Zoom': 2}}, False),
+        (r'HKEY_CURRENT_USER\Software\Studio\Brann',
+         {r'HKEY_CURRENT_USER\Software\Studio\Brann\Settings': {'Volume': 3},
+          HKLM_SOFTWARE + r'\Studio\Brann': {'InstallPath': 'C:\\Games\\Brann'}}, False),
+        (r'HKEY_CURRENT_USER\Software\Studio\Skarn',
+         {r'HKEY_CURRENT_USER\Software\Studio\Skarn\Saves': {'Slot': 1}}, True),
     ]
 
 
@@ -437,6 +452,61 @@ def test_full_mode_removes_only_the_registry_items_that_are_the_games(tmp_path, 
         {tree: goes for tree, _, goes in rows}
 
 
+LINKER = 'qiv_registry_linker.exe'
+STAND_IN_SID = 'S-1-5-21-0-0-0-1000'  # the stand-in's user
+
+
+def test_a_registry_link_on_the_way_refuses_the_item(tmp_path, runner, runner_kind):
+    """The document lists a tree below a link in the game's own key, and a link as a
+    tree's last key: the key the first link leads to keeps its subkey, and the second
+    link goes as the link, the key it leads to whole."""
+    world = World(tmp_path, runner)
+    games, other = r'Software\Games\Skarn', r'Software\Other'
+    directory = world.game_dir('Skarn', shortcut=False,
+                               appitems=[('HKEY_CURRENT_USER', games + r'\L\Sub'),
+                                         ('HKEY_CURRENT_USER', games + r'\L2'),
+                                         ('HKEY_CURRENT_USER', games + r'\Saves')])
+    user = 'HKEY_CURRENT_USER\\'
+    world.registry.set(user + games, 'InstallDir', world.host(directory))
+    world.registry.set(user + games + r'\Saves', 'Slot', 1)
+    for target in ('Key', 'Key2'):
+        world.registry.set(user + other + '\\' + target + r'\Sub', 'Keep', 'me')
+    world.register('Skarn', world.host(directory))
+    world.save()
+    links = ((games + r'\L', other + r'\Key'), (games + r'\L2', other + r'\Key2'))
+    if runner_kind == 'wine':
+        from harness.wine import WINE64
+        for link, target in links:
+            assert runner.prefix.run([WINE64, str(runner.exe.parent / LINKER), 'make', link,
+                                      target]).returncode == 0
+    else:
+        # The stand-in's registry file holds a link as its target's native path.
+        text = world.reg_file.read_bytes()[2:].decode('utf-16-le')
+        for link, target in links:
+            native = f'\\Registry\\User\\{STAND_IN_SID}\\{target}'.encode('utf-16-le')
+            text += (f'[{user}{link}]\r\n"SymbolicLinkValue"=hex(6):' +
+                     ','.join(f'{byte:02x}' for byte in native) + '\r\n\r\n')
+        world.reg_file.write_bytes(b'\xff\xfe' + text.encode('utf-16-le'))
+
+    world.run('UninstallGame')
+
+    registry = runner.read_registry()
+    assert not directory.exists()
+    assert not registry.has_key(user + games + r'\Saves')
+    for target in ('Key', 'Key2'):
+        assert registry.value(user + other + '\\' + target + r'\Sub', 'Keep') == 'me', target
+    if runner_kind == 'wine':
+        from harness.wine import WINE64
+
+        def is_link(path):
+            return runner.prefix.run([WINE64, str(runner.exe.parent / LINKER), 'is-link',
+                                      path]).returncode
+        assert (is_link(games + r'\L'), is_link(games + r'\L2')) == (0, 2)
+    else:
+        assert registry.has_key(user + games + r'\L')
+        assert not registry.has_key(user + games + r'\L2')
+
+
 def test_nested_games_lose_their_shortcuts_and_items(tmp_path, runner):
     """A game installed inside another game's folder, listed after it: its document
     is read before the outer folder goes, so its shortcuts and items go too."""
@@ -446,6 +516,9 @@ def test_nested_games_lose_their_shortcuts_and_items(tmp_path, runner):
     outer = world.game_dir('Outer', appitems=[('HKEY_CURRENT_USER', r'Software\Vendor\Outer')])
     inner = world.game_dir('Outer/Inner',
                            appitems=[('HKEY_CURRENT_USER', r'Software\Vendor\Inner')])
+    for name, folder in (('Outer', outer), ('Inner', inner)):
+        world.registry.set(rf'HKEY_LOCAL_MACHINE\SOFTWARE\Vendor\{name}', 'InstallDir',
+                           world.host(folder))
     world.register('A-Outer', world.host(outer))
     world.register('B-Inner', world.host(inner) + '\\')
     world.save()

@@ -3,9 +3,11 @@
 // Each argument and the argument vector itself are allocated to their exact
 // size, so reading past argv[argc] or past an argument's end is caught.
 //
-// Input: the arguments after the program name, separated by NUL bytes.
+// Input: the arguments after the program name, separated by NUL bytes; each byte
+// is one UTF-16 unit (so letters beyond ASCII meet the case-folding rule).
 #include <cstdint>
 #include <cstring>
+#include <cwchar>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,11 +36,11 @@ std::wstring AsciiLower(std::wstring text) {
 }
 
 // The command forms as the installer and uninstaller use them.
-Run Expected(const std::vector<std::string>& argv) {
+Run Expected(const std::vector<std::wstring>& argv) {
   Run run;
   const int argc = static_cast<int>(argv.size());
   if (argc <= 1) return run;
-  auto arg = [&](int k) -> std::wstring { return k < argc ? W(argv[k].c_str()) : W(); };
+  auto arg = [&](int k) -> std::wstring { return k < argc ? argv[k] : std::wstring(); };
   auto call = [&](const char* handler, std::initializer_list<int> positions) {
     run.handler = handler;
     for (int k : positions) run.arguments.push_back(k < 0 ? std::wstring() : arg(k));
@@ -106,16 +108,18 @@ CommandHandlers Recording(Run& seen) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::Input in(data, size);
-  std::vector<std::string> arguments{"QivDepends"};
+  std::vector<std::wstring> arguments{L"QivDepends"};
   while (!in.Empty() && static_cast<int>(arguments.size()) < kMaxArguments) {
-    arguments.push_back(in.Until('\0'));
+    const std::string bytes = in.Until('\0');
+    std::wstring& argument = arguments.emplace_back();
+    for (const char byte : bytes) argument.push_back(static_cast<unsigned char>(byte));
   }
 
-  std::vector<std::unique_ptr<char[]>> storage;
-  std::unique_ptr<char*[]> argv(new char*[arguments.size() + 1]);
+  std::vector<std::unique_ptr<wchar_t[]>> storage;
+  std::unique_ptr<const wchar_t*[]> argv(new const wchar_t*[arguments.size() + 1]);
   for (size_t i = 0; i < arguments.size(); ++i) {
-    storage.emplace_back(new char[arguments[i].size() + 1]);
-    std::memcpy(storage.back().get(), arguments[i].c_str(), arguments[i].size() + 1);
+    storage.emplace_back(new wchar_t[arguments[i].size() + 1]);
+    std::wmemcpy(storage.back().get(), arguments[i].c_str(), arguments[i].size() + 1);
     argv[i] = storage.back().get();
   }
   argv[arguments.size()] = nullptr;

@@ -1,7 +1,9 @@
 // The profile (INI) functions of the POSIX stand-in over a fuzzed file: every key
 // of every section reads back through GetPrivateProfileStringW, a short buffer
 // truncates, and WritePrivateProfileStringW of one key changes that key only,
-// keeping every other value of the file.
+// keeping every other value of the file. The program's own edit of the bytes
+// (ProfileText, as Register.ini is written) must do the same, as the stand-in's
+// reader sees it.
 //
 // Input: a section name, a key name and a value (each ended by NUL, reduced to a
 // small alphabet), then the file's bytes.
@@ -15,6 +17,7 @@
 #include "fuzz/fuzz_support.h"
 #include "platform/posix/profile_document.h"
 #include "platform/posix/utf.h"
+#include "platform/profile_text.h"
 #include "platform/win32.h"
 
 namespace {
@@ -86,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::WriteBytes(path, bytes);
   const std::wstring file = L"Z:" + qiv::posix::Utf8ToUtf16(path);
 
-  auto before = Snapshot(bytes, file);
+  const auto before = Snapshot(bytes, file);
   for (const auto& [names, text] : before) {
     // A short buffer keeps the first units.
     const DWORD capacity = static_cast<DWORD>(text.size() / 2 + 1);
@@ -96,10 +99,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(),
                                         file.c_str()) == TRUE);
   FUZZ_CHECK(Read(section, key, file) == value);
-  const std::string written = fuzz::ReadBytes(path);
-  auto after = Snapshot(written, file);
+  auto others = before;
+  others.erase({Resolved(section), Resolved(key)});
+  auto after = Snapshot(fuzz::ReadBytes(path), file);
   after.erase({Resolved(section), Resolved(key)});
-  before.erase({Resolved(section), Resolved(key)});
-  FUZZ_CHECK(after == before);
+  FUZZ_CHECK(after == others);
+
+  qiv::platform::ProfileText text(bytes);
+  text.Set(section, key, value);
+  fuzz::WriteBytes(path, text.Bytes());
+  FUZZ_CHECK(Read(section, key, file) == value);
+  auto edited = Snapshot(text.Bytes(), file);
+  edited.erase({Resolved(section), Resolved(key)});
+  FUZZ_CHECK(edited == others);
   return 0;
 }

@@ -27,17 +27,36 @@ def wide(text: str) -> bytes:
     return text.encode('utf-16-le') + b'\0\0'
 
 
-def program(*strings: bytes) -> bytes:
-    """A PE32 i386 image as far as the check reads it, with STRINGS in its data: the
-    product's hosts, libcurl's own ASCII "localhost" and a ".CRT" section name."""
-    header = bytearray(0x100)
+def program(*strings: bytes, imports=('KERNEL32.dll', 'msvcrt.dll', 'WS2_32.dll')) -> bytes:
+    """A PE32 i386 image as far as the checks read it: an import table naming IMPORTS
+    in an .idata section, a ".CRT" section name, and STRINGS in its data with the
+    product's hosts and libcurl's own ASCII "localhost"."""
+    header = bytearray(0x200)
     header[:2] = b'MZ'
     header[0x3C:0x40] = (0x80).to_bytes(4, 'little')
     header[0x80:0x86] = b'PE\0\0\x4c\x01'
-    header[0xB0:0xB8] = b'.CRT\0\0\0\0'
+    header[0x86:0x88] = (2).to_bytes(2, 'little')       # sections
+    header[0x94:0x96] = (0xE0).to_bytes(2, 'little')    # optional header size
+    optional = 0x98
+    header[optional:optional + 2] = (0x10B).to_bytes(2, 'little')
+    header[optional + 28:optional + 32] = (0x400000).to_bytes(4, 'little')
+    header[optional + 92:optional + 96] = (16).to_bytes(4, 'little')
+    header[optional + 104:optional + 112] = (0x1000).to_bytes(4, 'little') + (0x100).to_bytes(4, 'little')
+    for index, (name, address) in enumerate(((b'.idata', 0x1000), (b'.CRT', 0x2000))):
+        entry = optional + 0xE0 + 40 * index
+        header[entry:entry + 8] = name.ljust(8, b'\0')
+        header[entry + 8:entry + 24] = b''.join(value.to_bytes(4, 'little') for value in (
+            0x200, address, 0x200 if address == 0x1000 else 0, 0x200 if address == 0x1000 else 0))
+    idata = bytearray(0x200)
+    names_at = 20 * (len(imports) + 1)
+    for index, dll in enumerate(imports):
+        idata[20 * index + 12:20 * index + 16] = (0x1000 + names_at).to_bytes(4, 'little')
+        encoded = dll.encode() + b'\0'
+        idata[names_at:names_at + len(encoded)] = encoded
+        names_at += len(encoded)
     data = [b'localhost\0.localhost\0', wide('www.vantor.example'),
             wide('collector.vantor.example'), *strings]
-    return bytes(header) + b'\0'.join(data)
+    return bytes(header) + bytes(idata) + b'\0'.join(data)
 
 
 def package_files(folder: pathlib.Path, exe: bytes) -> list:
@@ -128,6 +147,33 @@ def test_check_refuses_a_test_build(tmp_path, name, strings, named):
     else:
         assert result.returncode != 0
         assert 'test build' in result.stderr and named in result.stderr, result.stderr
+
+
+# Import tables: known DLLs pass in any letter case; a DLL Windows would first look
+# for beside the program does not.
+IMPORTS = [
+    ('known only', ('KERNEL32.dll', 'ADVAPI32.dll', 'ntdll.dll', 'msvcrt.dll', 'ws2_32.DLL'), None),
+    ('winhttp', ('KERNEL32.dll', 'WINHTTP.dll'), 'WINHTTP.dll'),
+    ('crypt32 and bcrypt', ('bcrypt.dll', 'CRYPT32.dll', 'USER32.dll'), 'bcrypt.dll, CRYPT32.dll'),
+    ('version', ('VERSION.dll',), 'VERSION.dll'),
+]
+
+
+@pytest.mark.parametrize('name, imports, named', IMPORTS, ids=[i[0] for i in IMPORTS])
+def test_checks_refuse_imports_outside_the_known_dlls(tmp_path, name, imports, named):
+    files = package_files(tmp_path / 'files', program(imports=imports))
+    assert make_zip(files, tmp_path / 'package.zip', {'SOURCE_DATE_EPOCH': str(EPOCH)}).returncode == 0
+    packaged = check(tmp_path / 'package.zip')
+    alone = subprocess.run([sys.executable, str(ROOT / 'scripts' / 'pe_imports.py'),
+                            str(tmp_path / 'files' / 'QivDepends.exe')],
+                           capture_output=True, text=True)
+    assert ', '.join(imports) in alone.stdout
+    for result in (packaged, alone):
+        if named is None:
+            assert result.returncode == 0, result.stderr
+        else:
+            assert result.returncode != 0
+            assert f'not known DLLs: {named}' in result.stderr, result.stderr
 
 
 def rewrite(source: pathlib.Path, target: pathlib.Path, change) -> None:

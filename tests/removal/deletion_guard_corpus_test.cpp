@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
 #include <iostream>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "installconfig/install_config.h"
+#include "platform/current_user.h"
 #include "platform/folder_contents.h"
 #include "platform/installed_products.h"
 #include "platform/profile_folders.h"
@@ -27,6 +29,7 @@
 #include "platform/scoped_win32.h"
 #include "platform/tstring.h"
 #include "platform/win32.h"
+#include "removal/delete/listed_registry_tree.h"
 #include "removal/install_directory_guard.h"
 #include "removal/registry_tree_guard.h"
 #include "removal/registry_tree_owner.h"
@@ -143,7 +146,10 @@ std::vector<RegistrySection> ParseRegistryText(const std::string& text) {
     } else {
       const size_t colon = data.find(':');
       const std::string kind = data.substr(0, colon);
-      value.type = kind == "hex(7)" ? REG_MULTI_SZ : kind == "hex(2)" ? REG_EXPAND_SZ : REG_BINARY;
+      value.type = kind == "hex(7)"   ? REG_MULTI_SZ
+                   : kind == "hex(2)" ? REG_EXPAND_SZ
+                   : kind == "hex(6)" ? REG_LINK
+                                      : REG_BINARY;
       for (size_t byte = colon + 1; byte < data.size(); byte = data.find(',', byte) + 1) {
         value.data.push_back(static_cast<BYTE>(std::strtoul(data.c_str() + byte, nullptr, 16)));
         if (data.find(',', byte) == std::string::npos) break;
@@ -388,7 +394,10 @@ class CorpusPlatform : public ::testing::Test {
     ClearRegistry();
     for (const auto& root : kScratchRoots) CreateScratchKey(root.name);
     for (const RegistrySection& section : ParseRegistryText(body)) {
-      qiv::platform::ScopedRegistryKey key = CreateScratchKey(section.key);
+      const bool link =
+          std::any_of(section.values.begin(), section.values.end(),
+                      [](const RegistryValue& value) { return value.type == REG_LINK; });
+      qiv::platform::ScopedRegistryKey key = CreateScratchKey(section.key, link);
       for (const RegistryValue& value : section.values) {
         ASSERT_EQ(
             RegSetValueExW(key.Get(), value.name.empty() ? nullptr : value.name.c_str(), 0,
@@ -396,6 +405,12 @@ class CorpusPlatform : public ::testing::Test {
             ERROR_SUCCESS);
       }
     }
+  }
+
+  // The native name of a key of the .reg texts, as a registry link holds it.
+  static std::wstring NativeKeyName(const std::wstring& key) {
+    return L"\\Registry\\User\\" + qiv::platform::CurrentUserSid() + L"\\" + kScratchKey + L"\\" +
+           key;
   }
 
   bool OpenRoot(HKEY root, CRegistryKey& key) const {
@@ -408,11 +423,14 @@ class CorpusPlatform : public ::testing::Test {
   }
 
  private:
-  static qiv::platform::ScopedRegistryKey CreateScratchKey(const std::wstring& path) {
+  // A section with a REG_LINK value is a registry link, as the stand-in reads it.
+  static qiv::platform::ScopedRegistryKey CreateScratchKey(const std::wstring& path,
+                                                           bool link = false) {
     qiv::platform::ScopedRegistryKey key;
     const std::wstring full = std::wstring(kScratchKey) + L"\\" + path;
-    EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, full.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                              nullptr, key.Receive(), nullptr),
+    EXPECT_EQ(RegCreateKeyExW(
+                  HKEY_CURRENT_USER, full.c_str(), 0, nullptr, link ? REG_OPTION_CREATE_LINK : 0,
+                  KEY_SET_VALUE | (link ? KEY_CREATE_LINK : 0), nullptr, key.Receive(), nullptr),
               ERROR_SUCCESS)
         << Utf8(path);
     return key;
@@ -524,6 +542,13 @@ class CorpusPlatform : public qiv::testing::RegistryScratchTest {
 
   bool OpenRoot(HKEY root, CRegistryKey& key) const {
     return key.Open(root, nullptr, KEY_READ) == ERROR_SUCCESS;
+  }
+
+  // The stand-in's native name of a key in HKEY_CURRENT_USER (registry_store.h).
+  static std::wstring NativeKeyName(const std::wstring& key) {
+    const std::wstring root = L"HKEY_CURRENT_USER\\";
+    return L"\\Registry\\User\\" + qiv::platform::CurrentUserSid() + L"\\" +
+           key.substr(root.size());
   }
 
   ScopedEnv driveRoot_{"QIV_DRIVE_ROOT", Path("drive").c_str()};
@@ -915,6 +940,41 @@ class DeletionGuardCorpusTest : public CorpusPlatform {
         {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Studio\\G\\Settings]\r\n\"x\"=\"1\"\r\n"
          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Studio\\G]\r\n\"InstallPath\"=\"D:\\\\Other\"\r\n",
          "HKEY_LOCAL_MACHINE", "SOFTWARE\\Studio\\G\\Settings", false},
+        // A tree that names no path is the game's only inside the game's own product
+        // key: the one naming its folder, or that key's twin in the user's hive.
+        {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other\\Licence]\r\n\"Serial\"=\"A1-B2\"\r\n",
+         "HKEY_LOCAL_MACHINE", "SOFTWARE\\Other\\Licence", false},
+        {"[HKEY_CURRENT_USER\\Software\\Editor\\Settings]\r\n\"Theme\"=\"dark\"\r\n",
+         "HKEY_CURRENT_USER", "Software\\Editor\\Settings", false},
+        {"[HKEY_CURRENT_USER\\Software\\Studio\\Other\\Settings]\r\n\"x\"=\"1\"\r\n"
+         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Studio\\Other]\r\n\"InstallDir\"=\"C:"
+         "\\\\Games\\\\Title\"\r\n",
+         "HKEY_CURRENT_USER", "Software\\Studio\\Other\\Settings", false},
+        {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Studio\\G\\Settings]\r\n\"x\"=\"1\"\r\n"
+         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Studio\\G]\r\n\"InstallDir\"=\"$GAME\\\\\"\r\n",
+         "HKEY_LOCAL_MACHINE", "SOFTWARE\\Studio\\G\\Settings", true},
+        {"[HKEY_CURRENT_USER\\Software\\Studio\\G\\Saves]\r\n\"x\"=\"1\"\r\n"
+         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Studio\\G]\r\n\"InstallDir\"=\"$GAME\"\r\n",
+         "HKEY_CURRENT_USER", "Software\\Studio\\G", true},
+        // The twin must name the folder itself, and nothing elsewhere.
+        {"[HKEY_CURRENT_USER\\Software\\Studio\\G\\Saves]\r\n\"x\"=\"1\"\r\n"
+         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Studio\\G]\r\n\"Exe\"=\"$GAME\\\\g.exe\"\r\n",
+         "HKEY_CURRENT_USER", "Software\\Studio\\G", false},
+        {"[HKEY_CURRENT_USER\\Software\\Studio\\G\\Saves]\r\n\"x\"=\"1\"\r\n"
+         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Studio\\G]\r\n\"InstallDir\"=\"$GAME\"\r\n"
+         "\"Tool\"=\"C:\\\\Tools\\\\t.exe\"\r\n",
+         "HKEY_CURRENT_USER", "Software\\Studio\\G", false},
+        // The vendor's container holds other products too; the user's hive proves
+        // nothing about the machine's.
+        {"[HKEY_CURRENT_USER\\Software\\Studio\\G\\Saves]\r\n\"x\"=\"1\"\r\n"
+         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Studio\\G]\r\n\"InstallDir\"=\"$GAME\"\r\n",
+         "HKEY_CURRENT_USER", "Software\\Studio", false},
+        {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Studio\\G\\Settings]\r\n\"x\"=\"1\"\r\n"
+         "[HKEY_CURRENT_USER\\Software\\Studio\\G]\r\n\"InstallDir\"=\"$GAME\"\r\n",
+         "HKEY_LOCAL_MACHINE", "SOFTWARE\\Studio\\G", false},
+        // A "." name is not what the system would open.
+        {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Studio\\G]\r\n\"InstallDir\"=\"$GAME\"\r\n",
+         "HKEY_LOCAL_MACHINE", "SOFTWARE\\.\\Studio\\G", false},
         // Policy and start-up keys, even when they name the game's program.
         {"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File "
          "Execution Options\\g.exe]\r\n\"Debugger\"=\"$GAME\\\\g.exe\"\r\n",
@@ -1049,8 +1109,33 @@ class DeletionGuardCorpusTest : public CorpusPlatform {
     const std::wstring path = String::_tstringW(item.path);
     if (path.empty() || !qiv::removal::IsRegistryTreeRemovable(root, path)) return false;
     CRegistryKey key;
-    return OpenRoot(root, key) &&
-           qiv::removal::IsTreeTheGames(key, qiv::removal::ClassifyRegistryTree(root, path), game);
+    CRegistryKey machine;
+    return OpenRoot(root, key) && OpenRoot(HKEY_LOCAL_MACHINE, machine) &&
+           qiv::removal::ListedRegistryTree(key.Handle(), root, path, game, machine.Handle())
+               .TheGames();
+  }
+
+  // A .reg section that makes `link` (a key of HKEY_CURRENT_USER) a registry link to
+  // `target`, as this build's registry takes one.
+  static std::string LinkSection(const std::wstring& link, const std::wstring& target) {
+    std::string section = "[" + Utf8(link) + "]\r\n\"SymbolicLinkValue\"=hex(6):";
+    const std::wstring native = NativeKeyName(target);
+    for (size_t at = 0; at < native.size(); ++at) {
+      char bytes[8];
+      std::snprintf(bytes, sizeof bytes, "%s%02x,%02x", at == 0 ? "" : ",", native[at] & 0xFF,
+                    native[at] >> 8 & 0xFF);
+      section += bytes;
+    }
+    return section + "\r\n";
+  }
+
+  // Whether `path` names a key below `root`, as the system looks it up: through the
+  // links on the way, the last key as itself.
+  bool KeyIsThere(HKEY root, const std::wstring& path) const {
+    CRegistryKey scratch;
+    CRegistryKey key;
+    return OpenRoot(root, scratch) && key.Open(scratch.Handle(), path.c_str(), KEY_READ,
+                                               CRegistryKey::Link::kOpenItself) == ERROR_SUCCESS;
   }
 
   static std::string GameAt(const std::wstring& installPath) {
@@ -1264,12 +1349,68 @@ TEST_F(DeletionGuardCorpusTest, OtherProductsAndMovedUserFoldersAreKept) {
                           InstallDirectoryGuard(std::move(folders), ProductsIn(others)));
 }
 
+// A registry link on the way to a listed tree refuses the item, so the key it leads
+// to keeps what the path names below it; a link as the tree's last key goes as the
+// link, and the key it leads to stays whole. Each row is judged and removed as the
+// full mode does it, over a game whose own product key names its folder.
+TEST_F(DeletionGuardCorpusTest, ALinkOnTheWayRefusesTheItem) {
+#ifndef _WIN32
+  qiv::posix::SetDeletionRecorder(nullptr);
+#endif
+  const std::wstring games = L"HKEY_CURRENT_USER\\Software\\Games\\G";
+  const std::wstring other = L"HKEY_CURRENT_USER\\Software\\Other";
+  const std::string fixture =
+      "[" + Utf8(games) + "]\r\n\"InstallDir\"=\"" + RegString(WinPath("games/Legit")) + "\"\r\n[" +
+      Utf8(games) + "\\Saves\\Slot]\r\n\"x\"=\"1\"\r\n[" + Utf8(other) +
+      "\\Key\\Sub\\Deep]\r\n\"x\"=\"1\"\r\n[" + Utf8(other) + "\\Key2\\Sub]\r\n\"x\"=\"1\"\r\n" +
+      LinkSection(games + L"\\L", other + L"\\Key") +
+      LinkSection(games + L"\\L2", other + L"\\Key2");
+  const struct {
+    const wchar_t* path;
+    bool goes;
+    std::vector<const wchar_t*> gone;
+    std::vector<const wchar_t*> kept;
+  } rows[] = {
+      {L"Software\\Games\\G\\L\\Sub", false, {}, {L"Software\\Other\\Key\\Sub\\Deep"}},
+      {L"Software\\Games\\G\\L\\Sub\\Deep", false, {}, {L"Software\\Other\\Key\\Sub\\Deep"}},
+      {L"Software\\Games\\G\\L2",
+       true,
+       {L"Software\\Games\\G\\L2"},
+       {L"Software\\Other\\Key2\\Sub", L"Software\\Games\\G"}},
+      // Controls: the link leads where the row says, and the game's own tree goes.
+      {L"Software\\Games\\G\\Saves",
+       true,
+       {L"Software\\Games\\G\\Saves"},
+       {L"Software\\Games\\G\\L\\Sub", L"Software\\Games\\G\\L2\\Sub"}},
+  };
+  const qiv::platform::FolderContents game(WinPath("games/Legit"));
+  for (const auto& row : rows) {
+    WriteRegistry(fixture);
+    CRegistryKey root;
+    CRegistryKey machine;
+    ASSERT_TRUE(OpenRoot(HKEY_CURRENT_USER, root) && OpenRoot(HKEY_LOCAL_MACHINE, machine));
+    qiv::removal::ListedRegistryTree tree(root.Handle(), HKEY_CURRENT_USER, row.path, game,
+                                          machine.Handle());
+    EXPECT_EQ(tree.TheGames(), row.goes) << Utf8(row.path);
+    EXPECT_EQ(tree.Remove() == ERROR_SUCCESS, row.goes) << Utf8(row.path);
+    for (const wchar_t* key : row.gone) {
+      EXPECT_FALSE(KeyIsThere(HKEY_CURRENT_USER, key)) << Utf8(row.path) << ": " << Utf8(key);
+    }
+    for (const wchar_t* key : row.kept) {
+      EXPECT_TRUE(KeyIsThere(HKEY_CURRENT_USER, key)) << Utf8(row.path) << ": " << Utf8(key);
+    }
+  }
+}
+
 #ifndef _WIN32
 // The controls: the same runs with a legitimate directory and item do reach the
 // recorder, so an empty record above means nothing was asked for.
 TEST_F(DeletionGuardCorpusTest, LegitimateTargetsAreRequested) {
-  const std::string registry = GameListing(
-      "appitems", "<item rootpath='HKEY_LOCAL_MACHINE' path='SOFTWARE\\GameVendor\\Game'/>");
+  const std::string registry =
+      GameListing("appitems",
+                  "<item rootpath='HKEY_LOCAL_MACHINE' path='SOFTWARE\\GameVendor\\Game'/>") +
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\GameVendor\\Game]\r\n\"InstallDir\"=\"" +
+      RegString(WinPath("games/Legit")) + "\"\r\n";
   const std::vector<DeletionRequest> unexpected = Unexpected(registry);
   ASSERT_GE(unexpected.size(), 2u) << Describe(unexpected);
   EXPECT_EQ(unexpected[0].kind, DeletionKind::kRegistryKey);

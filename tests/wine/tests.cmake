@@ -23,6 +23,33 @@ if(WIN32 AND CMAKE_CROSSCOMPILING)
   qiv_wine_helper(qiv_folder_swapper folder_swapper.cpp "folder swapper")
   # A second process that holds a file open without sharing its deletion.
   qiv_wine_helper(qiv_file_holder file_holder.cpp "file holder")
+  # Makes registry links, as a standard user can, and tells a link from a key.
+  qiv_wine_helper(qiv_registry_linker registry_linker.cpp "registry linker" -ladvapi32)
+
+  # Starts a program with a command line given byte for byte.
+  qiv_wine_helper(qiv_raw_command_line raw_command_line.cpp "raw command-line starter")
+
+  # The DLL the planting scenarios put beside the program under system libraries'
+  # names: 32-bit like the program, since a DLL of the other width is passed over.
+  set(qiv_marker ${CMAKE_BINARY_DIR}/qiv_marker_library.dll)
+  add_custom_command(OUTPUT ${qiv_marker}
+    COMMAND ${CMAKE_CXX_COMPILER} -O2 -Wall -Wextra -Werror -shared -static -s
+            -o ${qiv_marker} ${CMAKE_CURRENT_LIST_DIR}/marker_library.cpp
+    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/marker_library.cpp
+    COMMENT "Building the 32-bit marker DLL")
+  add_custom_target(qiv_marker_library ALL DEPENDS ${qiv_marker})
+  # The narrow runtime's split of a command line, for comparison with the program's.
+  set(qiv_narrow_arguments ${CMAKE_BINARY_DIR}/qiv_narrow_arguments.exe)
+  add_custom_command(OUTPUT ${qiv_narrow_arguments}
+    COMMAND ${CMAKE_CXX_COMPILER} -O2 -Wall -Wextra -Werror -static -s
+            -o ${qiv_narrow_arguments} ${CMAKE_CURRENT_LIST_DIR}/narrow_arguments.cpp
+    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/narrow_arguments.cpp
+    COMMENT "Building the 32-bit narrow argument reader")
+  add_custom_target(qiv_narrow_arguments ALL DEPENDS ${qiv_narrow_arguments})
+
+  # The import table names known DLLs only (no Wine needed).
+  add_test(NAME import_table_names_known_dlls_only
+    COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/scripts/pe_imports.py $<TARGET_FILE:QivDepends>)
 
   set(qiv_wine_prefix ${CMAKE_BINARY_DIR}/wineprefix)
   set(qiv_wine_environment

@@ -3,7 +3,7 @@
 // deletion).
 //
 // A handle holds a descriptor of the object itself: O_PATH for metadata, a real
-// descriptor where data is written. An entry opened relative to a folder also keeps
+// descriptor where data is read or written. An entry opened relative to a folder also keeps
 // that folder's descriptor and its own name there, so that its deletion and rename
 // address that entry of that folder, as Windows addresses the object the handle
 // holds, and not whatever a path names by then.
@@ -22,7 +22,8 @@ constexpr unsigned kFileHandleTag = 0x51564648;  // "QVFH"
 
 struct FileHandle {
   unsigned tag = kFileHandleTag;
-  int fd = -1;  // O_PATH, or opened for writing when `writable`
+  int fd = -1;  // O_PATH, or opened for reading or writing as the flags say
+  bool readable = false;
   bool writable = false;
   DWORD access = 0;
   std::wstring name;  // as the program could name it, for the deletion recorder

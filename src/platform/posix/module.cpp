@@ -1,5 +1,5 @@
-// The running executable's path, shown Windows-style, and the one system function
-// the program looks up at run time.
+// The running executable's path, shown Windows-style, and the system functions the
+// program looks up at run time.
 #include <strings.h>
 #include <unistd.h>
 
@@ -30,28 +30,33 @@ DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size) {
 }
 
 namespace {
-// Any non-null value serves: the handle is only passed back to GetProcAddress.
+// Any non-null values serve: the handles are only passed back to GetProcAddress.
 HINSTANCE__* const kAdvapi32 = reinterpret_cast<HINSTANCE__*>(static_cast<uintptr_t>(0xAD0));
+HINSTANCE__* const kNtdll = reinterpret_cast<HINSTANCE__*>(static_cast<uintptr_t>(0xD11));
 
-bool IsAdvapi32(LPCWSTR name) {
-  static const wchar_t kName[] = L"advapi32.dll";
+bool IsNamed(LPCWSTR name, const wchar_t* expected) {
   for (size_t i = 0;; ++i) {
     wchar_t a = name[i];
     if (a >= L'A' && a <= L'Z') a = static_cast<wchar_t>(a + 0x20);
-    if (a != kName[i]) return false;
+    if (a != expected[i]) return false;
     if (a == 0) return true;
   }
 }
 }  // namespace
 
 HMODULE GetModuleHandleW(LPCWSTR moduleName) {
-  if (moduleName != nullptr && IsAdvapi32(moduleName)) return kAdvapi32;
+  if (moduleName != nullptr && IsNamed(moduleName, L"advapi32.dll")) return kAdvapi32;
+  if (moduleName != nullptr && IsNamed(moduleName, L"ntdll.dll")) return kNtdll;
   return nullptr;
 }
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
-  if (module == kAdvapi32 && procName != nullptr && std::string(procName) == "RegDeleteKeyExW") {
+  if (procName == nullptr) return nullptr;
+  if (module == kAdvapi32 && std::string(procName) == "RegDeleteKeyExW") {
     return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&RegDeleteKeyExW));
+  }
+  if (module == kNtdll && std::string(procName) == "NtDeleteKey") {
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&NtDeleteKey));
   }
   return nullptr;
 }

@@ -20,6 +20,7 @@ namespace {
 using qiv::posix::FileHandle;
 
 constexpr DWORD kWriteAccess = GENERIC_WRITE | FILE_WRITE_DATA | FILE_APPEND_DATA;
+constexpr DWORD kReadAccess = GENERIC_READ | FILE_READ_DATA;
 
 NTSTATUS StatusFromErrno(int error) {
   switch (error) {
@@ -160,24 +161,27 @@ NTSTATUS NtCreateFile(PHANDLE fileHandle, ACCESS_MASK access, POBJECT_ATTRIBUTES
   NTSTATUS status = STATUS_SUCCESS;
   if (wantDirectory && !isDirectory) status = STATUS_NOT_A_DIRECTORY;
   if (wantFile && isDirectory) status = STATUS_FILE_IS_A_DIRECTORY;
-  if (status == STATUS_SUCCESS && (access & kWriteAccess) != 0) {
-    if (isDirectory) {
-      status = S_ISDIR(info.st_mode) ? STATUS_SUCCESS : STATUS_ACCESS_DENIED;
-    } else if (!S_ISREG(info.st_mode)) {
-      status = STATUS_ACCESS_DENIED;  // a link as itself holds no data to write
+  const bool reads = (access & kReadAccess) != 0 && !isDirectory;
+  const bool writes = (access & kWriteAccess) != 0;
+  if (status == STATUS_SUCCESS && writes && isDirectory) {
+    status = S_ISDIR(info.st_mode) ? STATUS_SUCCESS : STATUS_ACCESS_DENIED;
+  } else if (status == STATUS_SUCCESS && (reads || writes) && S_ISREG(info.st_mode)) {
+    // Opened again for its data, as itself, and only if it is still the same file.
+    const int mode = reads && writes ? O_RDWR : (writes ? O_WRONLY : O_RDONLY);
+    const int data = openat(target.folderFd, name, mode | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat opened;
+    if (data < 0 || fstat(data, &opened) != 0 || opened.st_ino != info.st_ino ||
+        opened.st_dev != info.st_dev) {
+      status = STATUS_ACCESS_DENIED;
+      if (data >= 0) close(data);
     } else {
-      const int writer = openat(target.folderFd, name, O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
-      struct stat written;
-      if (writer < 0 || fstat(writer, &written) != 0 || written.st_ino != info.st_ino ||
-          written.st_dev != info.st_dev) {
-        status = STATUS_ACCESS_DENIED;
-        if (writer >= 0) close(writer);
-      } else {
-        close(handle->fd);
-        handle->fd = writer;
-        handle->writable = true;
-      }
+      close(handle->fd);
+      handle->fd = data;
+      handle->readable = reads;
+      handle->writable = writes;
     }
+  } else if (status == STATUS_SUCCESS && writes) {
+    status = STATUS_ACCESS_DENIED;  // a link as itself holds no data to write
   }
   if (status != STATUS_SUCCESS) {
     delete handle;

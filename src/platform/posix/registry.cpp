@@ -40,6 +40,8 @@ std::wstring KeyPath(const RegistryKey* key) {
   return path;
 }
 
+// As on Windows, the key is looked up by name: a link on the way, and a link as the
+// last key too, leads to the key it names, which is the one deleted.
 LSTATUS DeleteKey(HKEY key, LPCWSTR subKey) {
   if (subKey == nullptr) return ERROR_INVALID_PARAMETER;
   RegistryStore& store = RegistryStore::Instance();
@@ -57,12 +59,16 @@ LSTATUS DeleteKey(HKEY key, LPCWSTR subKey) {
   if (!path) return ERROR_FILE_NOT_FOUND;
   // Deleting the key behind the handle itself (or a root) is not offered.
   if (path->empty()) return ERROR_INVALID_PARAMETER;
-  return store.DeleteKey(parent, *path);
+  std::shared_ptr<RegistryKey> target;
+  if (LSTATUS status = store.Find(parent, *path, false, target); status != ERROR_SUCCESS) {
+    return status;
+  }
+  return store.DeleteKey(target);
 }
 
 }  // namespace
 
-LSTATUS RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD, REGSAM, PHKEY result) {
+LSTATUS RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM, PHKEY result) {
   if (result == nullptr) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
   RegistryStore& store = RegistryStore::Instance();
@@ -75,9 +81,9 @@ LSTATUS RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD, REGSAM, PHKEY result) {
     *result = key;  // a predefined root opens as itself
     return ERROR_SUCCESS;
   }
-  for (const std::wstring& name : *path) {
-    found = found->FindSubKey(name);
-    if (!found) return ERROR_FILE_NOT_FOUND;
+  if (LSTATUS status = store.Find(found, *path, (options & REG_OPTION_OPEN_LINK) != 0, found);
+      status != ERROR_SUCCESS) {
+    return status;
   }
   *result = store.OpenHandle(std::move(found));
   return ERROR_SUCCESS;
@@ -173,4 +179,24 @@ LSTATUS RegCloseKey(HKEY key) {
   RegistryStore& store = RegistryStore::Instance();
   auto lock = store.Lock();
   return store.CloseHandle(key);
+}
+
+// The key behind the handle itself, with its values; it must have no subkeys.
+LONG NtDeleteKey(HANDLE key) {
+  constexpr LONG kAccessDenied = static_cast<LONG>(0xC0000022L);
+  constexpr LONG kCannotDelete = static_cast<LONG>(0xC0000121L);
+  constexpr LONG kInvalidHandle = static_cast<LONG>(0xC0000008L);
+  RegistryStore& store = RegistryStore::Instance();
+  auto lock = store.Lock();
+  std::shared_ptr<RegistryKey> found;
+  const LSTATUS resolved = store.Resolve(static_cast<HKEY>(key), found);
+  if (qiv::posix::DeletionRecorderSet()) {
+    const std::wstring target = found ? KeyPath(found.get()) : L"?";
+    lock.unlock();
+    qiv::posix::InterceptDeletion(qiv::posix::DeletionKind::kRegistryKey, target);
+    return kAccessDenied;
+  }
+  if (resolved != ERROR_SUCCESS || found->Parent() == nullptr) return kInvalidHandle;
+  if (found->SubKeyCount() != 0) return kCannotDelete;
+  return store.DeleteKey(found) == ERROR_SUCCESS ? 0 : kAccessDenied;
 }

@@ -1,9 +1,12 @@
 #include "platform/posix/registry_store.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/current_user.h"
 #include "platform/posix/atomic_file.h"
+#include "platform/posix/case_fold.h"
 #include "platform/posix/text_file.h"
 
 namespace qiv::posix {
@@ -11,6 +14,48 @@ namespace qiv::posix {
 namespace {
 
 constexpr uintptr_t kHandleStep = 4;
+constexpr int kMaxLinksFollowed = 63;
+constexpr uint32_t kLinkType = 6;  // REG_LINK
+
+bool IsLink(const RegistryKey& key) {
+  const RegistryValue* value = key.FindValue(L"SymbolicLinkValue");
+  return value != nullptr && value->type == kLinkType;
+}
+
+// Takes `prefix` (ASCII, any case) and the backslash after it off the front of `path`.
+bool ConsumeName(std::wstring_view& path, std::wstring_view prefix) {
+  if (path.size() < prefix.size() || !EqualsIgnoringCase(path.substr(0, prefix.size()), prefix)) {
+    return false;
+  }
+  if (path.size() > prefix.size() && path[prefix.size()] != L'\\') return false;
+  path.remove_prefix(std::min(path.size(), prefix.size() + 1));
+  return true;
+}
+
+// Where a link leads: its native path as a root and the names below it.
+bool LinkTarget(const RegistryKey& link, RegistryRoot& root, std::vector<std::wstring>& names) {
+  const RegistryValue* value = link.FindValue(L"SymbolicLinkValue");
+  std::wstring text;
+  for (size_t at = 0; at + 1 < value->data.size(); at += 2) {
+    text.push_back(static_cast<wchar_t>(value->data[at] | value->data[at + 1] << 8));
+  }
+  while (!text.empty() && text.back() == 0) text.pop_back();
+  std::wstring_view path(text);
+  if (!ConsumeName(path, L"\\Registry")) return false;
+  if (ConsumeName(path, L"Machine")) {
+    root = RegistryRoot::kLocalMachine;
+  } else if (ConsumeName(path, L"User")) {
+    root = RegistryRoot::kUsers;
+    const std::wstring sid = qiv::platform::CurrentUserSid();
+    if (ConsumeName(path, sid)) root = RegistryRoot::kCurrentUser;
+  } else {
+    return false;
+  }
+  const auto split = SplitKeyPath(path);
+  if (!split) return false;
+  names = *split;
+  return true;
+}
 
 struct PredefinedRoot {
   HKEY handle;
@@ -143,13 +188,29 @@ bool RegistryStore::PathOf(const RegistryKey& key, RegistryRoot& root,
   return false;
 }
 
-LSTATUS RegistryStore::DeleteKey(const std::shared_ptr<RegistryKey>& parent,
-                                 const std::vector<std::wstring>& path) {
-  std::shared_ptr<RegistryKey> target = parent;
-  for (const std::wstring& name : path) {
-    target = target->FindSubKey(name);
-    if (!target) return ERROR_FILE_NOT_FOUND;
+LSTATUS RegistryStore::Find(std::shared_ptr<RegistryKey> from,
+                            const std::vector<std::wstring>& path, bool openLink,
+                            std::shared_ptr<RegistryKey>& found) const {
+  // Windows gives up after this many links in one lookup.
+  int linksLeft = kMaxLinksFollowed;
+  std::vector<std::wstring> rest = path;
+  std::reverse(rest.begin(), rest.end());  // the next name at the back
+  while (!rest.empty()) {
+    from = from->FindSubKey(rest.back());
+    if (!from) return ERROR_FILE_NOT_FOUND;
+    rest.pop_back();
+    if (!IsLink(*from) || (rest.empty() && openLink)) continue;
+    std::vector<std::wstring> target;
+    RegistryRoot root;
+    if (--linksLeft < 0 || !LinkTarget(*from, root, target)) return ERROR_FILE_NOT_FOUND;
+    from = tree_.Root(root);
+    rest.insert(rest.end(), target.rbegin(), target.rend());
   }
+  found = std::move(from);
+  return ERROR_SUCCESS;
+}
+
+LSTATUS RegistryStore::DeleteKey(const std::shared_ptr<RegistryKey>& target) {
   if (target->SubKeyCount() != 0) return ERROR_ACCESS_DENIED;
 
   RegistryRoot root;

@@ -1,6 +1,12 @@
 // The process's registry: the file named by QIV_REGISTRY_FILE, read on first use,
 // its keys, and the table of open key handles. Handles hold their key, so a handle
 // to a key deleted meanwhile is never dangling; it reports ERROR_KEY_DELETED.
+//
+// A key that holds a "SymbolicLinkValue" of type REG_LINK (hex(6): in the file) is
+// a registry link, as a key made with REG_OPTION_CREATE_LINK is on Windows. Its data
+// is the native path of the key it leads to, in UTF-16: "\Registry\Machine\..." (in
+// HKEY_LOCAL_MACHINE), "\Registry\User\<SID>\..." (HKEY_CURRENT_USER for the running
+// user's SID, HKEY_USERS\<SID> for any other).
 #pragma once
 
 #include <memory>
@@ -32,10 +38,14 @@ class RegistryStore {
   HKEY OpenHandle(std::shared_ptr<RegistryKey> key);
   LSTATUS CloseHandle(HKEY handle);
 
-  // Deletes the key at `path` below `parent`, which must have no subkeys, and
-  // rewrites the file. Nothing changes when the file cannot be rewritten.
-  LSTATUS DeleteKey(const std::shared_ptr<RegistryKey>& parent,
-                    const std::vector<std::wstring>& path);
+  // The key at `path` below `from`, as Windows resolves it: a registry link on the
+  // way is followed to the key it names, and so is the last key unless `openLink`.
+  LSTATUS Find(std::shared_ptr<RegistryKey> from, const std::vector<std::wstring>& path,
+               bool openLink, std::shared_ptr<RegistryKey>& found) const;
+
+  // Deletes `target`, which must have no subkeys, and rewrites the file. Nothing
+  // changes when the file cannot be rewritten.
+  LSTATUS DeleteKey(const std::shared_ptr<RegistryKey>& target);
 
   void Reload();
 

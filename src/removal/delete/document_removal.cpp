@@ -9,25 +9,21 @@
 #include "platform/win32.h"
 #include "removal/delete/folder_chain_hold.h"
 #include "removal/delete/held_file_replacement.h"
+#include "removal/delete/listed_registry_tree.h"
 #include "removal/delete/shortcut_removal.h"
-#include "removal/registry_tree_guard.h"
-#include "removal/registry_tree_owner.h"
 #include "removal/shortcut_places.h"
 
 namespace {
 
 using qiv::installconfig::RegistryItem;
 
-// One listed tree, judged through the very key its deletion uses: the tree goes
-// unless its path is empty (that would address the whole root) or it is not the
-// game's.
+// One listed tree, judged when it is read: it goes unless it is not the game's (an
+// empty path, which would address the whole root, never is).
 class JudgedTree {
  public:
-  JudgedTree(const RegistryItem& item, const qiv::platform::FolderContents& game) : item_(item) {
+  JudgedTree(const RegistryItem& item, const qiv::platform::FolderContents& game) {
     opened_ = root_.Open(item.root, nullptr, KEY_READ | KEY_WRITE) == ERROR_SUCCESS;
-    if (!opened_ || item.path.empty()) return;
-    const auto owner = qiv::removal::ClassifyRegistryTree(item.root, item.path);
-    theGames_ = qiv::removal::IsTreeTheGames(root_, owner, game);
+    if (opened_) tree_.emplace(root_.Handle(), item.root, item.path, game);
   }
   JudgedTree(const JudgedTree&) = delete;
   JudgedTree& operator=(const JudgedTree&) = delete;
@@ -35,16 +31,16 @@ class JudgedTree {
   // False only when its root could not be opened: a refused item has been dealt
   // with as much as a deleted one.
   bool Remove() {
-    if (theGames_) root_.DeleteTree(item_.path.c_str());
+    if (tree_) tree_->Remove();
+    tree_.reset();
     root_.Close();
     return opened_;
   }
 
  private:
-  const RegistryItem& item_;
   CRegistryKey root_;
+  std::optional<qiv::removal::ListedRegistryTree> tree_;
   bool opened_ = false;
-  bool theGames_ = false;
 };
 
 }  // namespace

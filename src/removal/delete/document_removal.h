@@ -22,7 +22,8 @@ bool RemoveShortcuts(const String::_tstringW& documentPath,
 // Deletes the registry key trees of the "vantoritems" lists (the first item whose
 // root opens) and of the "appitems" lists (every item) of every "registry" element,
 // each only when it is the game's (registry_tree_guard.h): what it names must lie in
-// `gameFolder`, the install directory as the install directory guard passed it.
-// Without one (empty), no key that names a program is the game's.
+// `gameFolder`, the install directory as the install directory guard passed it, and
+// it must name that folder or lie in the product key that does. Without one (empty),
+// no tree is the game's.
 bool RemoveRegistryItems(const String::_tstringW& documentPath,
                          const std::wstring& gameFolder = std::wstring());

@@ -7,7 +7,6 @@ and the Windows suite supplies a WineRunner with the same methods.
 from __future__ import annotations
 
 import abc
-import codecs
 import dataclasses
 import os
 import pathlib
@@ -37,8 +36,9 @@ class Result:
 class Runner(abc.ABC):
     """Starts the program under test.
 
-    run(args): args exclude the program name; str arguments are passed through
-    the ANSI code page the program reads its command line with, bytes as they are.
+    run(args): args exclude the program name; str arguments reach the program as
+    the text they hold (the Windows program takes its command line as UTF-16, the
+    Linux build as UTF-8), bytes are passed as they are.
     host_path(path): the path as the program sees it (native: unchanged; Wine: Z:\\...).
     load_registry(reg_file): later runs see that registry (native: the file itself
     becomes the live registry and the program rewrites it; Wine: imported with regedit).
@@ -67,8 +67,8 @@ class Runner(abc.ABC):
 
 
 class NativeRunner(Runner):
-    """Runs the Linux build. The ANSI code page defaults to CP1252 (as on an
-    English Windows) so that command-line bytes mean the same on both builds."""
+    """Runs the Linux build. The ANSI code page (for INI files, debug text and
+    analytic values) defaults to CP1252, as on an English Windows."""
 
     DEFAULT_ACP = 'CP1252'
 
@@ -94,9 +94,8 @@ class NativeRunner(Runner):
     def run(self, args: Sequence[Arg], env: Optional[dict] = None, cwd=None,
             timeout: float = 60) -> Result:
         environment = self.environment(env)
-        code_page = _python_codec(environment.get('QIV_ACP', self.DEFAULT_ACP))
         argv = self.wrapper + [str(self.exe).encode()] + [
-            arg if isinstance(arg, bytes) else arg.encode(code_page, errors='replace')
+            arg if isinstance(arg, bytes) else arg.encode('utf-8', errors='surrogateescape')
             for arg in args
         ]
         completed = subprocess.run(argv, env=environment, cwd=cwd, capture_output=True,
@@ -124,9 +123,3 @@ class NativeRunner(Runner):
         copy._registry_file = self._registry_file
         return copy
 
-
-def _python_codec(iconv_name: str) -> str:
-    try:
-        return codecs.lookup(iconv_name).name
-    except LookupError:
-        return 'utf-8'

@@ -16,12 +16,15 @@ using qiv::testing::ReadFile;
 using qiv::testing::ScopedEnv;
 using qiv::testing::WriteFile;
 
+// Each product key names the game's folder ("$GAME"), so only the lists' rules
+// keep one.
 const char kRegistry[] =
     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows]\r\n"
     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\GameA\\Sub]\r\n\"v\"=\"1\"\r\n"
-    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\GameB]\r\n"
-    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\GameC]\r\n"
-    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\GameD]\r\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\GameA]\r\n\"InstallDir\"=\"$GAME\"\r\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\GameB]\r\n\"InstallDir\"=\"$GAME\"\r\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\GameC]\r\n\"InstallDir\"=\"$GAME\"\r\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\GameD]\r\n\"InstallDir\"=\"$GAME\"\r\n"
     "[HKEY_CURRENT_USER\\Software\\Vendor\\GameA]\r\n"
     "[HKEY_CLASSES_ROOT\\.gamesave]\r\n"
     "[HKEY_CLASSES_ROOT\\CLSID\\{0}]\r\n";
@@ -30,8 +33,13 @@ class RemovalTest : public qiv::testing::RegistryScratchTest {
  protected:
   void SetUp() override {
     RegistryScratchTest::SetUp();
+    ASSERT_EQ(mkdir(Path("game").c_str(), 0700), 0);
+    std::string registry = kRegistry;
+    for (size_t at = registry.find("$GAME"); at != std::string::npos; at = registry.find("$GAME")) {
+      registry.replace(at, 5, RegValue("game"));
+    }
     // The scratch "desktop" and "menu" are the user's Desktop and Start Menu.
-    WriteRegistry(std::string(kRegistry) +
+    WriteRegistry(registry +
                   "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\"
                   "User Shell Folders]\r\n\"Desktop\"=\"" +
                   RegValue("desktop") + "\"\r\n\"Start Menu\"=\"" + RegValue("menu") + "\"\r\n");
@@ -46,6 +54,7 @@ class RemovalTest : public qiv::testing::RegistryScratchTest {
     return std::string("<item rootpath='") + root + "' path='" + path + "'/>";
   }
   bool Machine(const wchar_t* path) { return KeyExists(HKEY_LOCAL_MACHINE, path); }
+  std::wstring Game() const { return WinPath("game"); }
 };
 
 TEST_F(RemovalTest, OnlyShortcutFilesAreDeleted) {
@@ -84,7 +93,7 @@ TEST_F(RemovalTest, RefusedItemsEndTheVantorItemsInPlaceOfADeletedOne) {
       Item("HKEY_CLASSES_ROOT", "CLSID") + Item("HKEY_PERFORMANCE_DATA", "x") +
       Item("HKEY_LOCAL_MACHINE", "SOFTWARE\\\\") +
       Item("HKEY_LOCAL_MACHINE", "SOFTWARE\\Vendor\\GameD") + "</appitems></registry></config>");
-  EXPECT_TRUE(RemoveRegistryItems(document));
+  EXPECT_TRUE(RemoveRegistryItems(document, Game()));
   EXPECT_TRUE(Machine(L"SOFTWARE\\Microsoft\\Windows"));
   EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"CLSID\\{0}"));
   EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L".gamesave"));
@@ -101,7 +110,7 @@ TEST_F(RemovalTest, AMissingKeyStillEndsTheVantorItemsAndEveryRegistryElementIsR
                                  "</vantoritems></registry><registry language='de'><appitems>" +
                                  Item("HKEY_LOCAL_MACHINE", "SOFTWARE\\Vendor\\GameC") +
                                  "</appitems></registry></config>");
-  EXPECT_TRUE(RemoveRegistryItems(document));
+  EXPECT_TRUE(RemoveRegistryItems(document, Game()));
   EXPECT_TRUE(Machine(L"SOFTWARE\\Vendor\\GameA"));
   EXPECT_FALSE(Machine(L"SOFTWARE\\Vendor\\GameC"));
 }
