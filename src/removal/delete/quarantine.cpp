@@ -101,7 +101,10 @@ bool Quarantine::Make() {
 bool Quarantine::Take(HANDLE entry) {
   if (!Make()) return false;
   // Names of the quarantine's own making: nobody else can add any.
-  const std::wstring name = std::to_wstring(entries_.size() + 1);
+  std::wstring name;
+  for (size_t number = entries_.size() + 1; number != 0; number /= 10) {
+    name.insert(name.begin(), static_cast<wchar_t>(L'0' + number % 10));
+  }
   const size_t nameBytes = name.size() * sizeof(wchar_t);
   std::vector<std::byte> buffer(offsetof(FILE_RENAME_INFORMATION, FileName) + nameBytes +
                                 sizeof(wchar_t));
