@@ -32,9 +32,10 @@ bool EnvironmentNamesProxy(const std::string& scheme) {
 // configuration script, so a script's patterns for "https://host/*" match whether
 // or not the request's URL wrote ":443".
 std::string LookupUrl(const RequestTarget& target, bool defaultPort) {
-  std::string url = target.scheme + "://" + target.host;
-  if (!defaultPort) url += ":" + std::to_string(target.port);
-  return url + "/";
+  std::string url = target.scheme;
+  url.append("://").append(target.host);
+  if (!defaultPort) url.append(":").append(std::to_string(target.port));
+  return url.append("/");
 }
 
 }  // namespace
