@@ -101,6 +101,9 @@ def add_games(drive: pathlib.Path, registry: Registry) -> None:
              ('HKEY_CLASSES_ROOT', f'.{name.lower()}save'), ('HKEY_CLASSES_ROOT', f'{name}.Save')],
             desktop, menu), encoding='utf-8')
         registry.add_key(f'HKEY_LOCAL_MACHINE\\{studio}\\Settings')
+        # The game's own key names its folder: that, not the absence of other paths, is
+        # what lets its trees, and their twin in the user's hive, go.
+        registry.set(f'HKEY_LOCAL_MACHINE\\{studio}', 'InstallDir', folder)
         registry.add_key(f'HKEY_CURRENT_USER\\Software\\{name} Studios\\{name}\\Saves')
         registry.set(f'HKEY_CLASSES_ROOT\\.{name.lower()}save', '', f'{name}.Save')
         # The file class opens with the game's program, so it is the game's to remove.
