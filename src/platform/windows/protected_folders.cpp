@@ -13,17 +13,11 @@
 #include "platform/registry_text.h"
 #include "platform/scoped_win32.h"
 #include "platform/win32.h"
+#include "platform/windows/shell_folder.h"
 
 namespace qiv::platform {
 
 namespace {
-
-void AddFolder(std::vector<std::wstring>& list, int csidl) {
-  wchar_t path[MAX_PATH] = {};
-  if (SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)) && path[0]) {
-    list.emplace_back(path);
-  }
-}
 
 void AddEnvironmentFolder(std::vector<std::wstring>& list, const wchar_t* name) {
   wchar_t path[MAX_PATH] = {};
@@ -33,7 +27,7 @@ void AddEnvironmentFolder(std::vector<std::wstring>& list, const wchar_t* name) 
 
 void AddBelow(std::vector<std::wstring>& list, int csidl, const wchar_t* child) {
   std::vector<std::wstring> parent;
-  AddFolder(parent, csidl);
+  AddShellFolder(parent, csidl);
   if (!parent.empty()) list.push_back(parent.front() + L"\\" + child);
 }
 
@@ -127,14 +121,14 @@ ProtectedFolders QueryProtectedFolders() {
                               CSIDL_INTERNET_CACHE,
                               CSIDL_COOKIES,
                               CSIDL_HISTORY};
-  for (int csidl : kKept) AddFolder(folders.kept, csidl);
+  for (int csidl : kKept) AddShellFolder(folders.kept, csidl);
   // A 32-bit process is told the x86 folders; the native ones come from the environment.
   for (const wchar_t* name :
        {L"ProgramW6432", L"CommonProgramW6432", L"ProgramFiles", L"ProgramData", L"PUBLIC",
         L"ALLUSERSPROFILE", L"USERPROFILE", L"TEMP", L"TMP"}) {
     AddEnvironmentFolder(folders.kept, name);
   }
-  AddFolder(folders.profiles, CSIDL_PROFILE);
+  AddShellFolder(folders.profiles, CSIDL_PROFILE);
   AddEnvironmentFolder(folders.profiles, L"USERPROFILE");
   AddProfiles(folders);
   AddKnownFolders(folders.kept);
@@ -162,9 +156,9 @@ ProtectedFolders QueryProtectedFolders() {
     }
   }
 
-  AddFolder(folders.sealed, CSIDL_WINDOWS);
-  AddFolder(folders.sealed, CSIDL_SYSTEM);
-  AddFolder(folders.sealed, CSIDL_SYSTEMX86);
+  AddShellFolder(folders.sealed, CSIDL_WINDOWS);
+  AddShellFolder(folders.sealed, CSIDL_SYSTEM);
+  AddShellFolder(folders.sealed, CSIDL_SYSTEMX86);
   AddEnvironmentFolder(folders.sealed, L"SystemRoot");
   AddEnvironmentFolder(folders.sealed, L"windir");
   folders.currentDrive = CurrentDrive();
